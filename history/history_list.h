@@ -1,0 +1,21 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+uint32_t TextHash(const char* text);
+unsigned HistoryCount();
+unsigned HistoryMaxItems();
+std::string HistoryItemText(unsigned i);
+uint32_t HistoryItemHash(unsigned i);
+std::string HistoryItemTimeText(unsigned i);
+std::string HistoryLoadText(unsigned i);
+void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText);
+void HistoryMoveToFront(unsigned i);
+void HistoryDelete(unsigned i);
+void HistoryDeleteRange(int first, int last);
+void HistoryDeleteAll();
+// A maximum of 0 means no history is kept: nothing is added.
+void HistorySetMaxItems(unsigned n);
+int HistoryExpire(int policy);
+void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory, const std::string& name);
+void HistoryCleanupOnExit();

@@ -1,0 +1,25 @@
+// The history on disk: the index file and one file per item in the data directory.
+#pragma once
+#include <string>
+
+#include "history/history_item.h"
+
+void StoreOpen(const std::string& dataDirectory);
+std::string StoreDataDirectory();
+std::string StoreIndexPath();
+std::string ItemFilePath(const std::string& fileName);
+bool SaveIndex(const HistoryItems& items);
+bool LoadIndex(HistoryItems* items);
+// Index file bytes for `items`, and the items those bytes hold.
+std::string FormatIndex(const HistoryItems& items);
+void ParseIndex(const std::string& bytes, HistoryItems* items);
+bool WriteItemFile(const std::string& fileName, const std::string& text);
+std::string ReadItemFile(const std::string& fileName);
+void DeleteItemFile(const std::string& fileName);
+std::string NewItemFileName();
+void StoreRemoveIfEmpty();
+
+void SeedRandom();
+std::string RandomName(int length);
+int RandomInRange(int lo, int hi);
+bool RandomChance(int percent);

@@ -1,0 +1,54 @@
+#include "platform/system.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+namespace sys {
+
+namespace {
+struct StringEntry {
+    unsigned id;
+    const char* text;
+};
+const StringEntry kStrings[] = {
+#define HOARDIUM_STRING(id, text) {id, text},
+#include "res/strings.inc"
+#undef HOARDIUM_STRING
+};
+}  // namespace
+
+char PathSeparator() { return '/'; }
+
+bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+
+bool RemoveDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+
+bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+std::string ModuleFileName() {
+    std::vector<char> buf(PATH_MAX + 1);
+    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    return n > 0 ? std::string(buf.data(), size_t(n)) : std::string();
+}
+
+std::string LoadStringResource(unsigned id) {
+    for (const StringEntry& e : kStrings) {
+        if (e.id == id) return e.text;
+    }
+    return std::string();
+}
+
+bool LocalTime(int32_t t, std::tm* out) {
+    time_t tt = t;
+    return localtime_r(&tt, out) != nullptr;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace sys

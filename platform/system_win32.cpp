@@ -1,0 +1,44 @@
+#include "platform/system.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace sys {
+
+char PathSeparator() { return '\\'; }
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+std::string ModuleFileName() {
+    // The classic 260-byte buffer cuts long paths; grow it until the path fits.
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, buf.data(), DWORD(buf.size()));
+        if (n == 0) return std::string();
+        if (n < buf.size()) return std::string(buf.data(), n);
+        if (buf.size() >= 32768) return std::string(buf.data(), n);
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string LoadStringResource(unsigned id) {
+    char buf[256];
+    int n = LoadStringA(GetModuleHandleA(nullptr), id, buf, sizeof buf);
+    return n > 0 ? std::string(buf, size_t(n)) : std::string();
+}
+
+bool LocalTime(int32_t t, std::tm* out) {
+    __time64_t tt = t;
+    return _localtime64_s(out, &tt) == 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace sys

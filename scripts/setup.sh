@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs everything the builds and tests need from Debian's packages. Safe to run again.
+set -euo pipefail
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+SUDO=${SUDO:-}
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev
+          g++-mingw-w64-i686-win32 mingw-w64-tools wine wine32:i386 xvfb xdotool xclip x11-utils imagemagick)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

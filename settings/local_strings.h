@@ -1,0 +1,5 @@
+#pragma once
+#include <string>
+
+std::string LoadLocalString(int index);
+std::string MonthName(int month);

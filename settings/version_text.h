@@ -1,0 +1,6 @@
+#pragma once
+#include <string>
+
+std::string VersionText();
+void BuildWindowTitle();
+std::string WindowTitle();

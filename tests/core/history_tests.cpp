@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "history/display_text.h"
+#include "history/history_list.h"
+#include "history/history_store.h"
+#include "settings/paths.h"
+#include "tests/core/test_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class History : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SeedRandom();
+        MakeDirectory(DataDir());
+    }
+    std::string DataDir() const { return dir.File("Hoardium.data"); }
+    std::string Index() const { return ReadFile(JoinPath(DataDir(), "__reg__")); }
+    void Start(unsigned maxItems = 100000, int policy = 3) { HistoryInit(maxItems, policy, dir.path(), "Hoardium"); }
+    void Capture(const std::string& text) { HistoryAdd(text, TextHash(text.c_str()), MakeDisplayText(text, 200)); }
+    size_t ItemFiles() const {
+        size_t n = 0;
+        for (auto& e : fs::directory_iterator(DataDir())) n += e.path().filename() != "__reg__";
+        return n;
+    }
+    // An index of `count` records named f0.., with their files, captured `ages` seconds ago.
+    void Store(int count, int32_t age = 0) {
+        std::string index;
+        int32_t now = int32_t(std::time(nullptr));
+        for (int i = 0; i < count; i++) {
+            std::string name = "f" + std::to_string(i);
+            index += name + " " + std::to_string(i) + " " + std::to_string(now - age) + "\r\ntext " + std::to_string(i) +
+                     "\r\n";
+            WriteFile(JoinPath(DataDir(), name), "full " + std::to_string(i));
+        }
+        WriteFile(JoinPath(DataDir(), "__reg__"), index);
+    }
+    TestDir dir;
+};
+
+TEST_F(History, CapturesRoundTripByteForByte) {
+    Start();
+    const std::string texts[] = {"line one\r\nline two\r\n", "", std::string("a\x1A" "b"), "\r\n\r\n", "last"};
+    for (const auto& t : texts) Capture(t);
+    ASSERT_EQ(HistoryCount(), 5u);
+    EXPECT_EQ(ItemFiles(), 5u);
+    Start();  // reload from disk
+    ASSERT_EQ(HistoryCount(), 5u);
+    for (unsigned i = 0; i < 5; i++) {
+        EXPECT_EQ(HistoryLoadText(i), texts[4 - i]);
+        EXPECT_EQ(HistoryItemHash(i), TextHash(texts[4 - i].c_str()));
+        EXPECT_EQ(HistoryItemText(i), MakeDisplayText(texts[4 - i], 200));
+    }
+}
+
+TEST_F(History, IndexRecordFormat) {
+    Start();
+    Capture("abc");
+    std::string index = Index();
+    std::string name = index.substr(0, 8);
+    EXPECT_EQ(name.find_first_not_of("012345678abcdefghijklmnopqrstuvwxy"), std::string::npos);
+    EXPECT_EQ(index.substr(8, 11), " 193485963 ");
+    EXPECT_EQ(index.substr(index.size() - 7), "\r\nabc\r\n");
+    EXPECT_EQ(ReadFile(JoinPath(DataDir(), name)), "abc");
+}
+
+TEST_F(History, MoveAndDeleteKeepFilesInStep) {
+    Start();
+    for (int i = 0; i < 6; i++) Capture("t" + std::to_string(i));  // t5 newest
+    HistoryMoveToFront(3);                                          // t2
+    EXPECT_EQ(HistoryItemText(0), "t2");
+    EXPECT_EQ(HistoryItemText(3), "t3");
+    EXPECT_EQ(ItemFiles(), 6u);
+    HistoryDelete(5);
+    HistoryDeleteRange(0, -1);  // "Newer" on the first item
+    HistoryDeleteRange(4, 3);   // "Older" on the last item
+    EXPECT_EQ(HistoryCount(), 5u);
+    HistoryDeleteRange(1, 2);
+    EXPECT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(ItemFiles(), 3u);
+    Start();
+    ASSERT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(HistoryItemText(0), "t2");
+    EXPECT_EQ(HistoryLoadText(2), "t1");
+    HistoryDeleteAll();
+    EXPECT_EQ(Index(), "");
+    EXPECT_EQ(ItemFiles(), 0u);
+    HistoryCleanupOnExit();
+    EXPECT_FALSE(fs::exists(DataDir()));
+}
+
+TEST_F(History, FullListEvictsOldest) {
+    Store(10);
+    Start(3);
+    EXPECT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(ItemFiles(), 3u);
+    EXPECT_EQ(HistoryItemText(2), "text 2");
+    Capture("new");
+    EXPECT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(HistoryItemText(2), "text 1");
+    EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "f2")));
+}
+
+TEST_F(History, ZeroMaximumKeepsNothing) {
+    Store(2);
+    Start(0);
+    EXPECT_EQ(HistoryCount(), 0u);
+    Capture("x");
+    EXPECT_EQ(HistoryCount(), 0u);
+    EXPECT_EQ(ItemFiles(), 0u);
+}
+
+TEST_F(History, ExpiryBoundaries) {
+    Store(1, 168 * 3600 + 59 * 60);
+    Start(100000, 0);
+    EXPECT_EQ(HistoryCount(), 1u);
+    Store(1, 169 * 3600);
+    Start(100000, 0);
+    EXPECT_EQ(HistoryCount(), 0u);
+    EXPECT_EQ(ItemFiles(), 0u);
+    Store(1, 744 * 3600 + 3599);
+    Start(100000, 1);
+    EXPECT_EQ(HistoryCount(), 1u);
+    Store(1, 745 * 3600);
+    Start(100000, 3);
+    EXPECT_EQ(HistoryCount(), 1u);
+    EXPECT_EQ(HistoryExpire(1), 1);
+}
+
+TEST_F(History, ExpiryStopsAtFirstYoungItemFromTheBack) {
+    int32_t now = int32_t(std::time(nullptr));
+    std::string old = std::to_string(now - 200 * 3600), young = std::to_string(now);
+    WriteFile(JoinPath(DataDir(), "__reg__"), "a 1 " + old + "\r\nA\r\nb 2 " + young + "\r\nB\r\nc 3 " + old + "\r\nC\r\n");
+    Start(100000, 0);
+    ASSERT_EQ(HistoryCount(), 2u);
+    EXPECT_EQ(HistoryItemText(0), "A");
+}
+
+TEST_F(History, DamagedIndexLoadsWithoutHarm) {
+    WriteFile(dir.File("victim"), "keep me");
+    WriteFile(JoinPath(DataDir(), "__reg__"),
+              "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n"
+              "good xx\r\nno numbers\r\nlast 5\r\n");
+    WriteFile(JoinPath(DataDir(), "__reg__.tmp"), "half-written");
+    Start();
+    ASSERT_EQ(HistoryCount(), 2u);
+    EXPECT_EQ(HistoryItemText(0), "no numbers");
+    EXPECT_EQ(HistoryItemHash(0), 0u);
+    EXPECT_EQ(HistoryItemText(1), "");  // the file ends after the record's first line
+    HistoryDeleteAll();
+    EXPECT_EQ(ReadFile(dir.File("victim")), "keep me");
+    EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "__reg__.tmp")));
+    HistoryCleanupOnExit();
+    EXPECT_FALSE(fs::exists(DataDir()));
+}
+
+TEST_F(History, EmptyFirstLineEndsTheIndex) {
+    WriteFile(JoinPath(DataDir(), "__reg__"), "\r\na 1 2\r\nA\r\n");
+    Start();
+    EXPECT_EQ(HistoryCount(), 0u);
+}
+
+TEST_F(History, MissingItemFileReadsEmpty) {
+    Store(2);
+    fs::remove(JoinPath(DataDir(), "f1"));
+    Start();
+    EXPECT_EQ(HistoryLoadText(1), "");
+    EXPECT_EQ(HistoryLoadText(0), "full 0");
+}
+
+TEST_F(History, UnwritableIndexKeepsListAndRecovers) {
+    Start();
+    Capture("one");
+    // A directory where the index belongs makes every rewrite fail.
+    std::string index = JoinPath(DataDir(), "__reg__");
+    std::string saved = Index();
+    fs::remove(index);
+    fs::create_directory(index);
+    Capture("two");
+    EXPECT_EQ(HistoryCount(), 2u);
+    fs::remove(index);
+    Capture("three");
+    Start();
+    ASSERT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(HistoryLoadText(1), "two");
+}
+
+}  // namespace

@@ -1,0 +1,4 @@
+#pragma once
+#include <string>
+
+bool IsWebAddress(const std::string& s);
