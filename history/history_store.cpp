@@ -31,7 +31,7 @@ void StoreOpen(const std::string& directory) {
     dataDirectory = directory;
     MakeDirectory(dataDirectory);
     indexPath = JoinPath(dataDirectory, "__reg__");
-    sys::DeleteFile(TempPathFor(indexPath));
+    sys::RemoveFile(TempPathFor(indexPath));
 }
 
 std::string StoreDataDirectory() { return dataDirectory; }
@@ -106,7 +106,7 @@ std::string ReadItemFile(const std::string& fileName) {
     return bytes;
 }
 
-void DeleteItemFile(const std::string& fileName) { sys::DeleteFile(ItemFilePath(fileName)); }
+void DeleteItemFile(const std::string& fileName) { sys::RemoveFile(ItemFilePath(fileName)); }
 
 std::string NewItemFileName() {
     std::string name;
@@ -117,8 +117,8 @@ std::string NewItemFileName() {
 }
 
 void StoreRemoveIfEmpty() {
-    sys::DeleteFile(indexPath);
-    sys::RemoveDirectory(dataDirectory);
+    sys::RemoveFile(indexPath);
+    sys::RemoveDir(dataDirectory);
 }
 
 void SeedRandom() { std::srand(unsigned(std::time(nullptr))); }

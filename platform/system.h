@@ -8,15 +8,15 @@
 namespace sys {
 
 char PathSeparator();
-bool MakeDirectory(const std::string& path);
-bool RemoveDirectory(const std::string& path);
-bool DeleteFile(const std::string& path);
+bool MakeDir(const std::string& path);
+bool RemoveDir(const std::string& path);
+bool RemoveFile(const std::string& path);
 // Full path of the running executable, however long.
 std::string ModuleFileName();
 // Text of string resource `id` in the process's 8-bit code page; empty if absent.
 std::string LoadStringResource(unsigned id);
 bool LocalTime(int32_t t, std::tm* out);
 // Moves `from` over `to` so that `to` is always either the old or the new file.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool ReplaceWith(const std::string& from, const std::string& to);
 
 }  // namespace sys

@@ -23,11 +23,11 @@ const StringEntry kStrings[] = {
 
 char PathSeparator() { return '/'; }
 
-bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+bool MakeDir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
-bool RemoveDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+bool RemoveDir(const std::string& path) { return rmdir(path.c_str()) == 0; }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 std::string ModuleFileName() {
     std::vector<char> buf(PATH_MAX + 1);
@@ -47,7 +47,7 @@ bool LocalTime(int32_t t, std::tm* out) {
     return localtime_r(&tt, out) != nullptr;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool ReplaceWith(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -8,11 +8,11 @@ namespace sys {
 
 char PathSeparator() { return '\\'; }
 
-bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool MakeDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-bool RemoveDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
-bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 std::string ModuleFileName() {
     // The classic 260-byte buffer cuts long paths; grow it until the path fits.
@@ -37,7 +37,7 @@ bool LocalTime(int32_t t, std::tm* out) {
     return _localtime64_s(out, &tt) == 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool ReplaceWith(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -20,7 +20,7 @@ std::string ModulePath() { return sys::ModuleFileName(); }
 
 std::string JoinPath(const std::string& a, const std::string& b) { return a + sys::PathSeparator() + b; }
 
-bool MakeDirectory(const std::string& path) { return sys::MakeDirectory(path); }
+bool MakeDirectory(const std::string& path) { return sys::MakeDir(path); }
 
 bool FileExists(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -38,8 +38,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fflush(f) == 0 && ok;
     ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = sys::ReplaceFile(tmp, path);
-    if (!ok) sys::DeleteFile(tmp);
+    if (ok) ok = sys::ReplaceWith(tmp, path);
+    if (!ok) sys::RemoveFile(tmp);
     return ok;
 }
 

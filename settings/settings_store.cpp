@@ -65,7 +65,7 @@ void SetDefaultSettings() {
 bool LoadSettings(const std::string& directory, const std::string& baseName) {
     settingsPath = directory + sys::PathSeparator() + baseName + ".ini";
     // A rewrite cut short leaves its temporary file; the real file is still whole.
-    sys::DeleteFile(TempPathFor(settingsPath));
+    sys::RemoveFile(TempPathFor(settingsPath));
     std::string bytes;
     if (!ReadWholeFile(settingsPath, &bytes)) return false;
     size_t start = 0;

@@ -1,0 +1,23 @@
+# Copies the program into an empty folder, runs it, and checks it ran from there.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${EXE} DESTINATION ${WORK})
+get_filename_component(name ${EXE} NAME)
+execute_process(COMMAND ${RUNNER} ${WORK}/${name} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "exit code ${rc}")
+endif()
+set(expected "")
+foreach(line "EnableHotkeys = 1" "GridLines = 0" "KeepPolicy = 3" "LangID = 0" "MaxItems = 100000"
+        "MonoFont = 0" "PauseRestore = 0" "PauseState = 0" "StayOnTop = 1" "Timestamps = 0"
+        "ToolbarOpen = 1" "WinH = 240" "WinW = 320" "WinX = 0" "WinY = 0")
+  string(APPEND expected "${line}\r\n")
+endforeach()
+file(WRITE ${WORK}/expected.ini "${expected}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/Hoardium.ini ${WORK}/expected.ini RESULT_VARIABLE differ)
+if(differ)
+  message(FATAL_ERROR "the settings file does not hold the defaults")
+endif()
+if(EXISTS ${WORK}/Hoardium.data)
+  message(FATAL_ERROR "an empty history must leave no data directory")
+endif()
