@@ -27,6 +27,7 @@ T ParseNumber(const char*& p) {
 }
 }  // namespace
 
+
 void StoreOpen(const std::string& directory) {
     dataDirectory = directory;
     MakeDirectory(dataDirectory);
@@ -40,7 +41,7 @@ std::string StoreIndexPath() { return indexPath; }
 
 std::string ItemFilePath(const std::string& fileName) { return JoinPath(dataDirectory, fileName); }
 
-std::string FormatIndex(const HistoryItems& items) {
+static std::string FormatIndex(const HistoryItems& items) {
     std::string bytes;
     bytes.reserve(items.size() * 240);
     char head[64];
@@ -54,7 +55,7 @@ std::string FormatIndex(const HistoryItems& items) {
     return bytes;
 }
 
-void ParseIndex(const std::string& bytes, HistoryItems* items) {
+static void ParseIndex(const std::string& bytes, HistoryItems* items) {
     items->clear();
     size_t pos = 0;
     auto nextLine = [&](std::string* line) {

@@ -10,9 +10,6 @@ std::string StoreIndexPath();
 std::string ItemFilePath(const std::string& fileName);
 bool SaveIndex(const HistoryItems& items);
 bool LoadIndex(HistoryItems* items);
-// Index file bytes for `items`, and the items those bytes hold.
-std::string FormatIndex(const HistoryItems& items);
-void ParseIndex(const std::string& bytes, HistoryItems* items);
 bool WriteItemFile(const std::string& fileName, const std::string& text);
 std::string ReadItemFile(const std::string& fileName);
 void DeleteItemFile(const std::string& fileName);
