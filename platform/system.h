@@ -18,5 +18,7 @@ std::string LoadStringResource(unsigned id);
 bool LocalTime(int32_t t, std::tm* out);
 // Moves `from` over `to` so that `to` is always either the old or the new file.
 bool ReplaceWith(const std::string& from, const std::string& to);
+// The user's default language identifier (a Windows LANGID).
+unsigned UserLanguageId();
 
 }  // namespace sys

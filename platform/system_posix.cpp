@@ -51,4 +51,7 @@ bool ReplaceWith(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+// The native build has no user locale of its own; it speaks English.
+unsigned UserLanguageId() { return 0x0409; }
+
 }  // namespace sys

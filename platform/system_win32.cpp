@@ -41,4 +41,6 @@ bool ReplaceWith(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+unsigned UserLanguageId() { return GetUserDefaultLangID(); }
+
 }  // namespace sys

@@ -12,3 +12,5 @@ std::string LoadLocalString(int index) {
 }
 
 std::string MonthName(int month) { return LoadLocalString(month - 1); }
+
+bool IsHungarianUser() { return (sys::UserLanguageId() & 0x3FF) == 0x0E; }
