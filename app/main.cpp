@@ -1,17 +1,15 @@
 #include <windows.h>
 
-#include "history/history_list.h"
+#include "app/startup.h"
 #include "history/history_store.h"
 #include "settings/paths.h"
-#include "settings/settings_store.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    if (NotifyRunningInstance()) return 0;
     SeedRandom();
     InitExeDirectory();
-    SetDefaultSettings();
-    LoadSettings(ExeDirectory(), AppName);
-    HistoryInit(unsigned(GetSetting("MaxItems")), GetSetting("KeepPolicy"), ExeDirectory(), AppName);
-    HistoryCleanupOnExit();
-    SaveSettings();
-    return 0;
+    if (!StartUp(instance, ExeDirectory())) return 0;
+    int code = RunMessageLoop();
+    ShutDown();
+    return code;
 }

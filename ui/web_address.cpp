@@ -12,3 +12,10 @@ bool IsWebAddress(const std::string& s) {
     }
     return false;
 }
+
+std::string AddressToOpen(const std::string& s) {
+    for (const char* p : {"www.", "www2.", "www3."}) {
+        if (s.compare(0, std::char_traits<char>::length(p), p) == 0) return "http://" + s;
+    }
+    return s;
+}

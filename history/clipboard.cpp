@@ -1,0 +1,66 @@
+#include "history/clipboard.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+// The program that just wrote the clipboard often still holds it open when the
+// change notification arrives; a short wait keeps that copy from being lost.
+bool OpenClipboardPatiently() {
+    for (int attempt = 0; attempt < 10; attempt++) {
+        if (OpenClipboard(nullptr)) return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+struct ClipboardCloser {
+    ~ClipboardCloser() { CloseClipboard(); }
+};
+
+}  // namespace
+
+bool GetClipboardText(std::string* text) {
+    if (!OpenClipboardPatiently()) return false;
+    ClipboardCloser closer;
+    if (!IsClipboardFormatAvailable(CF_TEXT)) return false;
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (!data) return false;
+    const char* p = static_cast<const char*>(GlobalLock(data));
+    if (!p) return false;
+    // A block without its terminating zero must not be read past its end.
+    SIZE_T size = GlobalSize(data);
+    const void* end = size ? std::memchr(p, 0, size) : nullptr;
+    size_t length = end ? size_t(static_cast<const char*>(end) - p) : size_t(size);
+    text->assign(p, length);
+    GlobalUnlock(data);
+    return true;
+}
+
+int SetClipboardText(const std::string& text) {
+    size_t length = std::strlen(text.c_str());
+    if (length == 0) return 0;
+    if (!OpenClipboardPatiently()) return 0;
+    ClipboardCloser closer;
+    if (!EmptyClipboard()) return 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length + 1);
+    if (!block) return 1;
+    void* p = GlobalLock(block);
+    if (!p) {
+        GlobalFree(block);
+        return 1;
+    }
+    std::memcpy(p, text.c_str(), length + 1);
+    GlobalUnlock(block);
+    // Once handed over the clipboard owns the block; only a refusal leaves it ours.
+    if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
+    return 1;
+}
+
+void ClearClipboard() {
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    CloseClipboard();
+}

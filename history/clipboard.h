@@ -1,0 +1,9 @@
+// The program's three clipboard primitives; text only, in CF_TEXT.
+#pragma once
+#include <string>
+
+// False when the clipboard cannot be opened or holds no readable text.
+bool GetClipboardText(std::string* text);
+// 0 when nothing was attempted (empty text, clipboard busy), 1 otherwise.
+int SetClipboardText(const std::string& text);
+void ClearClipboard();

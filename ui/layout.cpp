@@ -1,0 +1,77 @@
+#include "ui/layout.h"
+
+#include "app/identifiers.h"
+#include "ui/preview_pane.h"
+#include "ui/toolbar.h"
+
+namespace {
+
+struct Placement {
+    int id;
+    int x, y, w, h;
+};
+
+}  // namespace
+
+int PreviewSplit(int clientHeight) { return int(clientHeight * 0.57); }
+
+int ToolbarBand() { return ToolbarShown() ? 23 : 0; }
+
+void LayoutChildren(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    int wc = client.right;
+    int hc = client.bottom;
+    int s = PreviewSplit(hc);
+    int t = ToolbarBand();
+    bool open = PreviewOpen();
+    const Placement placements[] = {
+        {IDC_TB_PIN, 9, 3, 16, 16},
+        {IDC_TB_DECOR, 48, 3, 16, 16},
+        {IDC_COUNT_LABEL, 69, 4, 40, 16},
+        {IDC_TB_COPY, 110, 3, 16, 16},
+        {IDC_TB_DELETE, 144, 3, 16, 16},
+        {IDC_TB_PREVIEW, wc - 70, 4, 16, 16},
+        {IDC_TB_OPTIONS, wc - 32, 4, 16, 16},
+        {IDC_HISTORY_LIST, 0, t, wc, open ? s - t - 4 : hc - t},
+        {IDC_PREVIEW, 2, s, wc - 2, hc - s},
+    };
+    HDWP batch = BeginDeferWindowPos(10);
+    for (const Placement& p : placements) {
+        if (!batch) break;
+        if (p.id == IDC_PREVIEW && !open) continue;
+        batch = DeferWindowPos(batch, GetDlgItem(window, p.id), nullptr, p.x, p.y, p.w, p.h, SWP_NOZORDER);
+    }
+    if (batch) EndDeferWindowPos(batch);
+    if (!open) return;
+    RECT line = {0, s - 4, wc, s};
+    InvalidateRect(window, &line, TRUE);
+    RECT margin = {0, s, 2, hc};
+    InvalidateRect(window, &margin, TRUE);
+}
+
+void PaintSeparators(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    RECT client;
+    GetClientRect(window, &client);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(140, 140, 140));
+    HGDIOBJ old = SelectObject(dc, pen);
+    if (ToolbarShown()) {
+        MoveToEx(dc, 0, 22, nullptr);
+        LineTo(dc, client.right, 22);
+    }
+    if (PreviewOpen()) {
+        int s = PreviewSplit(client.bottom);
+        MoveToEx(dc, 0, s - 4, nullptr);
+        LineTo(dc, client.right, s - 4);
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    EndPaint(window, &ps);
+}
+
+void SetMinimumTrackSize(MINMAXINFO* info) {
+    info->ptMinTrackSize.x = 280;
+    info->ptMinTrackSize.y = 200;
+}

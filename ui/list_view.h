@@ -1,0 +1,25 @@
+// The history list view: row i always shows history item i.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+HWND ListCreate(HWND parent, HWND notifyTarget, int id, int timestampMode, bool gridLines);
+HWND ListWindow();
+void ListSetTimestampMode(int mode);
+void ListSetFixedFont(int value);
+void ListSetGridLines(bool on);
+// An index of -1 appends.
+void ListInsertRow(int index, const std::string& displayText, const std::string& timeText);
+void ListDeleteRow(int index);
+void ListDeleteAllRows();
+int ListRowCount();
+void ListSelectRow(int index);
+// The row that is both selected and focused, or -1.
+int ListSelectedRow();
+// One row per history item, newest first, as at start-up.
+void ListFillFromHistory();
+// Removes the last `count` rows, the bottom one first.
+void ListDeleteLastRows(int count);
+// Scrolls down and back up, which makes the control redraw its rows at their new size.
+void ListNudgeScroll();
