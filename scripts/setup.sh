@@ -3,7 +3,7 @@
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 SUDO=${SUDO:-}
-packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
           g++-mingw-w64-i686-win32 mingw-w64-tools wine wine32:i386 xvfb xdotool xclip x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds both presets, and runs every test: the core natively
-# with sanitizers, then the Windows build under Wine on a private virtual display.
+# with sanitizers, its readers fuzzed for a bounded time, then the Windows build under Wine on a private virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,6 +9,10 @@ scripts/setup.sh
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
