@@ -64,3 +64,22 @@ void ClearClipboard() {
     EmptyClipboard();
     CloseClipboard();
 }
+
+bool ClipboardIsPrivate() {
+    static const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    static const UINT include = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
+    static const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    if ((exclude && IsClipboardFormatAvailable(exclude)) || (ignore && IsClipboardFormatAvailable(ignore)))
+        return true;
+    if (!include || !IsClipboardFormatAvailable(include)) return false;
+    if (!OpenClipboardPatiently()) return false;
+    ClipboardCloser closer;
+    HANDLE data = GetClipboardData(include);
+    if (!data) return false;
+    const void* p = GlobalLock(data);
+    if (!p) return false;
+    DWORD value = 1;
+    if (GlobalSize(data) >= sizeof value) std::memcpy(&value, p, sizeof value);
+    GlobalUnlock(data);
+    return value == 0;
+}

@@ -40,6 +40,7 @@ void OnClipboardChange(HWND) {
         return;
     }
     if (paused) return;
+    if (ClipboardIsPrivate()) return;
     std::string text;
     if (!GetClipboardText(&text)) return;
     uint32_t hash = TextHash(text.c_str());
