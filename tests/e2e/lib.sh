@@ -1,0 +1,134 @@
+# Sourced by scenarios.sh: a private folder with a copy of the program, Wine in the build's
+# own prefix, the driver, and the checks of the stored files.
+export WINEPREFIX="${HOARDIUM_WINEPREFIX:-$root/build/wineprefix}" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C
+own_display=
+if [ -z "${DISPLAY:-}" ]; then
+  . "$root/scripts/virtual_display.sh"
+  start_virtual_display
+  own_display=1
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 </dev/null
+  wineserver -w
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/hoardium-e2e.XXXXXX")
+app=$work/app logs=$work/logs
+data=$app/Hoardium.data ini=$app/Hoardium.ini
+mkdir "$app" "$logs"
+cp "$exe" "$app/Hoardium.exe"
+cd "$work"   # not the program's folder: it must find its files beside itself
+app_pid= t_start= t_end=
+
+finish() {
+  local rc=$?
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  if [ -n "$own_display" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    kill "$HOARDIUM_XVFB_PID" 2>/dev/null || true
+  fi
+  if [ "$rc" = 0 ]; then rm -rf "$work"; else echo "files kept in $work" >&2; fi
+}
+trap finish EXIT
+
+fail() { echo "FAIL $scenario: $*" >&2; exit 1; }
+
+# Wine's output goes to files: its helper processes would hold a pipe open.
+drive() { wine "$driver" "$@" >>"$logs/driver.log" 2>&1 </dev/null; }
+drive_out() {
+  wine "$driver" "$@" >"$logs/driver.out" 2>>"$logs/driver.log" </dev/null || fail "driver $*"
+  tr -d '\r' <"$logs/driver.out"
+}
+
+start_app() {
+  t_start=$(date +%s)
+  wine "$app/Hoardium.exe" >"$logs/hoardium.log" 2>&1 </dev/null &
+  app_pid=$!
+  drive wait-window 20000 || fail "no history window"
+}
+
+stop_app() {
+  local rc=0
+  drive exit 20000 || fail "the window outlived the Exit command"
+  wait "$app_pid" || rc=$?
+  app_pid= t_end=$(date +%s)
+  [ "$rc" = 0 ] || fail "the program exited with $rc"
+}
+
+text() { printf '%s' "$2" >"$1"; }
+
+# The program's text hash: djb2 over the bytes taken as signed chars.
+djb2() {
+  local h=5381 c
+  for c in $(od -An -v -tu1 "$1"); do
+    ((c > 127)) && ((c -= 256))
+    h=$(((h * 33 + c) & 0xFFFFFFFF))
+  done
+  echo "$h"
+}
+
+# Polls every 50 ms until the command succeeds, for at most ms milliseconds.
+wait_until() {
+  local end=$(($(date +%s%N) / 1000000 + $1))
+  shift
+  until "$@"; do
+    (($(date +%s%N) / 1000000 < end)) || return 1
+    sleep 0.05
+  done
+}
+
+front_hash_is() { [ -f "$data/__reg__" ] && head -n 1 "$data/__reg__" | grep -q "^[^ ]* $1 "; }
+
+# Puts a file's bytes on the clipboard and waits until the index's newest record is that text.
+copy() {
+  drive set-text "$1" || fail "set-text $1"
+  wait_until 10000 front_hash_is "$(djb2 "$1")" || fail "$1 did not reach the top of the index"
+}
+
+# check_index TEXT_FILE DISPLAY_TEXT ...: the index holds exactly these records, newest
+# first, each naming an item file with the text's bytes; nothing else is in the directory.
+check_index() {
+  local -a lines
+  local i=0 n=$(($# / 2)) names="__reg__" head re='^([a-y0-8]{8}) ([0-9]+) (-?[0-9]+)'$'\r''$'
+  mapfile -t lines <"$data/__reg__"
+  [ "${#lines[@]}" = $((2 * n)) ] || fail "the index has ${#lines[@]} lines, not $((2 * n))"
+  [ "$(tail -c 2 "$data/__reg__" | od -An -tx1 | tr -d ' ')" = 0d0a ] || fail "the index does not end with CR LF"
+  while [ $# -gt 0 ]; do
+    head=${lines[2 * i]}
+    [[ $head =~ $re ]] || fail "record $i starts with a malformed line: $head"
+    [ "${BASH_REMATCH[2]}" = "$(djb2 "$1")" ] || fail "record $i has hash ${BASH_REMATCH[2]}"
+    ((BASH_REMATCH[3] >= t_start && BASH_REMATCH[3] <= t_end)) || fail "record $i has time ${BASH_REMATCH[3]}"
+    cmp "$data/${BASH_REMATCH[1]}" "$1" || fail "item file of record $i does not hold the copied bytes"
+    [ "${lines[2 * i + 1]}" = "$2"$'\r' ] || fail "record $i has display text ${lines[2 * i + 1]}"
+    names+=" ${BASH_REMATCH[1]}"
+    i=$((i + 1))
+    shift 2
+  done
+  [ "$(ls "$data" | sort | tr '\n' ' ')" = "$(tr ' ' '\n' <<<"$names" | sort | tr '\n' ' ')" ] \
+    || fail "the data directory holds $(ls "$data")"
+}
+
+# The settings file as the program writes it: every key in byte order, CR LF line ends.
+expected_ini() {
+  local -A v=([EnableHotkeys]=1 [GridLines]=0 [KeepPolicy]=3 [LangID]=0 [MaxItems]=100000 [MonoFont]=0
+    [PauseRestore]=0 [PauseState]=0 [PeekOpen]=0 [StayOnTop]=1 [Timestamps]=0 [ToolbarOpen]=1
+    [WinH]=240 [WinW]=320 [WinX]=0 [WinY]=0)
+  local kv k
+  for kv in "$@"; do v[${kv%%=*}]=${kv#*=}; done
+  for k in EnableHotkeys GridLines KeepPolicy LangID MaxItems MonoFont PauseRestore PauseState PeekOpen \
+    StayOnTop Timestamps ToolbarOpen WinH WinW WinX WinY; do
+    printf '%s = %s\r\n' "$k" "${v[$k]}"
+  done
+}
+
+setting() { sed -n "s/^$1 = \(-\{0,1\}[0-9]*\)\r\$/\1/p" "$ini"; }
+
+# Names, sizes and contents of everything the program keeps beside itself.
+snapshot() { (cd "$app" && find . -path ./Hoardium.exe -prune -o -type f -print | sort | xargs -r md5sum); }
+
+run_scenario() {
+  declare -F "scenario_$1" >/dev/null || fail "no such scenario"
+  "scenario_$1"
+  echo "ok $1"
+}

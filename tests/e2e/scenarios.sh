@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Runs the built program as a user would, from a fresh folder of its own, under Wine;
+# the driver plays the user's part. Checks what the program leaves on disk, byte for byte.
+# usage: scenarios.sh HOARDIUM_EXE DRIVER_EXE SCENARIO
+set -euo pipefail
+exe=$(realpath "$1") driver=$(realpath "$2") scenario=$3
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tests/e2e/lib.sh"
+
+scenario_first_run() {
+  start_app
+  drive is-visible && fail "the window must start hidden"
+  stop_app
+  [ -e "$data" ] && fail "an empty history must leave no data directory"
+  # First placement: 10 pixels inside a corner of the work area.
+  local l t r b x y
+  read -r l t r b < <(drive_out work-area)
+  x=$(setting WinX) y=$(setting WinY)
+  [ "$x" = $((l + 10)) ] || [ "$x" = $((r - 330)) ] || fail "WinX $x is not beside a corner of $l $t $r $b"
+  [ "$y" = $((t + 10)) ] || [ "$y" = $((b - 250)) ] || fail "WinY $y is not beside a corner of $l $t $r $b"
+  expected_ini WinX="$x" WinY="$y" >"$work/expected.ini"
+  cmp "$ini" "$work/expected.ini" || fail "the settings file is not the sixteen default lines"
+}
+
+scenario_capture() {
+  # Whatever is on the clipboard when the program starts is not a copy of this session.
+  text "$work/before" 'on the clipboard before the start'
+  drive set-text "$work/before" || fail "set-text"
+  text "$work/abc" 'abc'
+  text "$work/hello" 'Hello, world'
+  text "$work/lines" $'first line\r\n\tsecond line\r\n'
+  start_app
+  copy "$work/abc"
+  copy "$work/hello"
+  copy "$work/lines"
+  copy "$work/abc"   # known already: moves to the top, no new item file
+  drive wait-rows 3 5000 || fail "the list does not show three rows"
+  stop_app
+  [ "$(djb2 "$work/abc")" = 193485963 ] || fail "the hash helper disagrees with the known hash of abc"
+  check_index "$work/abc" 'abc' "$work/lines" $'first line \xb6 \xbb second line \xb6' "$work/hello" 'Hello, world'
+  expected_ini WinX="$(setting WinX)" WinY="$(setting WinY)" >"$work/expected.ini"
+  cmp "$ini" "$work/expected.ini" || fail "the settings file changed beyond the first placement"
+}
+
+scenario_second_instance() {
+  text "$work/one" 'kept while a second copy starts'
+  start_app
+  copy "$work/one"
+  local before rc=0
+  before=$(snapshot)
+  timeout 20 wine "$app/Hoardium.exe" >"$logs/second.log" 2>&1 </dev/null || rc=$?
+  [ "$rc" = 0 ] || fail "the second start exited with $rc"
+  [ "$(snapshot)" = "$before" ] || fail "the second start changed the files"
+  drive wait-window 0 || fail "the first instance ended"
+  drive is-visible && fail "the second start brought up the window"
+  stop_app
+  check_index "$work/one" 'kept while a second copy starts'
+}
+
+scenario_trim_at_start() {
+  mkdir -p "$data"
+  local i name
+  : >"$work/stored"
+  for i in 0 1 2 3 4 5 6 7 8 9; do
+    name=itemaaa$(printf "\\x$(printf %x $((97 + i)))")
+    text "$data/$name" "stored text $i"
+    printf '%s %s %s\r\nstored text %s\r\n' "$name" "$(djb2 "$data/$name")" $((1700000000 - i * 60)) "$i" >>"$work/stored"
+  done
+  cp "$work/stored" "$data/__reg__"
+  text "$data/notes.txt" 'not named by the index'
+  printf 'MaxItems = 3\r\n' >"$ini"
+  start_app
+  drive wait-rows 3 5000 || fail "the list does not show the three newest items"
+  head -n 6 "$work/stored" >"$work/expected.reg"
+  cmp "$data/__reg__" "$work/expected.reg" || fail "the index does not hold exactly the three newest records"
+  [ "$(ls "$data" | sort | tr '\n' ' ')" = "__reg__ itemaaaa itemaaab itemaaac notes.txt " ] \
+    || fail "trimming left these files: $(ls "$data")"
+  stop_app
+  cmp "$data/__reg__" "$work/expected.reg" || fail "the index changed at exit"
+  expected_ini MaxItems=3 >"$work/expected.ini"
+  cmp "$ini" "$work/expected.ini" || fail "the settings file does not keep MaxItems 3"
+}
+
+scenario_keep_until_exit() {
+  mkdir -p "$data"
+  text "$data/storedaa" 'from the last run'
+  printf 'storedaa %s 1700000000\r\nfrom the last run\r\n' "$(djb2 "$data/storedaa")" >"$data/__reg__"
+  printf 'KeepPolicy = 2\r\n' >"$ini"
+  text "$work/one" 'gone after exit'
+  start_app
+  drive wait-rows 1 5000 || fail "the stored item is not shown"
+  copy "$work/one"
+  stop_app
+  [ -e "$data" ] && fail "keep until exit left $(ls -A "$data")"
+  expected_ini KeepPolicy=2 >"$work/expected.ini"
+  cmp "$ini" "$work/expected.ini" || fail "the settings file does not keep KeepPolicy 2"
+}
+
+scenario_pause_not_restored() {
+  printf 'PauseRestore = 0\r\nPauseState = 1\r\n' >"$ini"
+  text "$work/one" 'captured although paused last time'
+  start_app
+  copy "$work/one"
+  stop_app
+  check_index "$work/one" 'captured although paused last time'
+  expected_ini >"$work/expected.ini"
+  cmp "$ini" "$work/expected.ini" || fail "PauseState is not written back as 0"
+}
+
+run_scenario "$scenario"
