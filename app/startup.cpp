@@ -84,6 +84,8 @@ HWND StartUp(HINSTANCE instance, const std::string& directory) {
     }
     ShowWindow(PreviewWindow(), SW_HIDE);
     SetToolbarShown(GetSetting("ToolbarOpen") == 1);
+    // The layout made while the window was created still left room for the toolbar.
+    if (!ToolbarShown()) SendMessageA(window, WM_SIZE, 0, 0);
     if (GetSetting("StayOnTop") == 1) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return window;
 }
