@@ -1,8 +1,12 @@
 #include "history/history_store.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <string_view>
+#include <vector>
 
 #include "platform/system.h"
 #include "settings/paths.h"
@@ -13,20 +17,71 @@ std::string indexPath;
 
 // Only a bare name may come out of the index file: anything else could make a
 // delete or a read reach outside the data directory.
-bool IsPlainName(const std::string& name) {
-    if (name.empty() || name == "." || name.find("..") != std::string::npos) return false;
-    return name.find_first_of("/\\:") == std::string::npos;
+bool IsPlainName(std::string_view name) {
+    if (name.empty() || name == ".") return false;
+    for (size_t i = 0; i < name.size(); i++) {
+        char c = name[i];
+        if (c == '/' || c == '\\' || c == ':' || c == '\0' || (c == '.' && i + 1 < name.size() && name[i + 1] == '.'))
+            return false;
+    }
+    return true;
 }
 
-template <typename T>
-T ParseNumber(const char*& p) {
-    char* end;
-    long long v = std::strtoll(p, &end, 10);
-    p = end;
-    return T(v);
+bool IsFieldSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Reads a decimal field of a record's first line. The arithmetic wraps, so an
+// out-of-range number keeps its low 32 bits and a non-number reads as 0.
+uint32_t ParseNumber(const char*& p, const char* end) {
+    while (p < end && IsFieldSpace(*p)) p++;
+    bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) p++;
+    uint32_t v = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; p++) v = v * 10 + uint32_t(*p - '0');
+    return negative ? 0u - v : v;
 }
+
+// Hands out the index file line by line from a small buffer that refills as it
+// empties, so loading a large history never holds the whole file in memory.
+class IndexReader {
+public:
+    explicit IndexReader(FILE* f) : file_(f), buf_(1 << 16) {}
+    bool AtEnd() { return begin_ == end_ && !Refill(); }
+    // The next line without its LF and the CR before it; valid until the next call.
+    std::string_view Line() {
+        size_t scanned = 0;
+        for (;;) {
+            const char* start = buf_.data() + begin_;
+            size_t avail = end_ - begin_;
+            const void* lf = std::memchr(start + scanned, '\n', avail - scanned);
+            if (!lf) {
+                scanned = avail;
+                if (Refill()) continue;
+            }
+            size_t len = lf ? size_t(static_cast<const char*>(lf) - start) : avail;
+            begin_ += lf ? len + 1 : len;
+            if (len > 0 && start[len - 1] == '\r') len--;
+            return std::string_view(start, len);
+        }
+    }
+
+private:
+    bool Refill() {
+        if (eof_) return false;
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+        size_t n = std::fread(buf_.data() + end_, 1, buf_.size() - end_, file_);
+        end_ += n;
+        eof_ = n == 0;
+        return n > 0;
+    }
+    FILE* file_;
+    std::vector<char> buf_;
+    size_t begin_ = 0, end_ = 0;
+    bool eof_ = false;
+};
 }  // namespace
-
 
 void StoreOpen(const std::string& directory) {
     dataDirectory = directory;
@@ -42,52 +97,50 @@ std::string StoreIndexPath() { return indexPath; }
 std::string ItemFilePath(const std::string& fileName) { return JoinPath(dataDirectory, fileName); }
 
 static std::string FormatIndex(const HistoryItems& items) {
+    size_t size = 0;
+    for (const HistoryItem& item : items) size += item.fileName.size() + item.displayText.size();
+    // Each record adds two spaces, two line ends and at most 10 + 11 characters of numbers.
     std::string bytes;
-    bytes.reserve(items.size() * 240);
-    char head[64];
+    bytes.reserve(size + items.size() * 27);
     for (const HistoryItem& item : items) {
+        char head[32] = {' '};
+        char* p = std::to_chars(head + 1, head + 12, item.hash).ptr;
+        *p = ' ';
+        p = std::to_chars(p + 1, p + 12, item.captureTime).ptr;
         bytes += item.fileName;
-        int n = std::snprintf(head, sizeof head, " %lu %ld\r\n", (unsigned long)item.hash, (long)item.captureTime);
-        bytes.append(head, size_t(n));
+        bytes.append(head, size_t(p - head));
+        bytes.append("\r\n", 2);
         bytes += item.displayText;
-        bytes += "\r\n";
+        bytes.append("\r\n", 2);
     }
     return bytes;
-}
-
-static void ParseIndex(const std::string& bytes, HistoryItems* items) {
-    items->clear();
-    size_t pos = 0;
-    auto nextLine = [&](std::string* line) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos) end = bytes.size();
-        line->assign(bytes, pos, end - pos);
-        if (!line->empty() && line->back() == '\r') line->pop_back();
-        pos = end + 1;
-    };
-    std::string head, display;
-    while (pos < bytes.size()) {
-        nextLine(&head);
-        if (head.empty()) break;
-        display.clear();
-        if (pos < bytes.size()) nextLine(&display);
-        // Fields that are missing or not numbers read as 0.
-        const char* p = head.c_str();
-        while (*p == ' ' || *p == '\t' || *p == '\r') p++;
-        const char* nameStart = p;
-        while (*p && *p != ' ' && *p != '\t' && *p != '\r') p++;
-        std::string name(nameStart, p);
-        HistoryItem item{name, display, ParseNumber<uint32_t>(p), ParseNumber<int32_t>(p)};
-        if (IsPlainName(name)) items->push_back(std::move(item));
-    }
 }
 
 bool SaveIndex(const HistoryItems& items) { return WriteFileAtomically(indexPath, FormatIndex(items)); }
 
 bool LoadIndex(HistoryItems* items) {
-    std::string bytes;
-    if (!ReadWholeFile(indexPath, &bytes)) return false;
-    ParseIndex(bytes, items);
+    FILE* f = std::fopen(indexPath.c_str(), "rb");
+    if (!f) return false;
+    items->clear();
+    IndexReader reader(f);
+    while (!reader.AtEnd()) {
+        std::string_view head = reader.Line();
+        if (head.empty()) break;
+        const char* p = head.data();
+        const char* end = p + head.size();
+        while (p < end && IsFieldSpace(*p)) p++;
+        const char* name = p;
+        while (p < end && !IsFieldSpace(*p)) p++;
+        // Taken out before the next line refills the buffer under the first one.
+        std::string fileName(name, p);
+        // Fields that are missing or not numbers read as 0.
+        uint32_t hash = ParseNumber(p, end);
+        int32_t captureTime = int32_t(ParseNumber(p, end));
+        std::string_view display = reader.AtEnd() ? std::string_view() : reader.Line();
+        if (IsPlainName(fileName))
+            items->push_back(HistoryItem{std::move(fileName), std::string(display), hash, captureTime});
+    }
+    std::fclose(f);
     return true;
 }
 
