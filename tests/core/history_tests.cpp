@@ -190,4 +190,36 @@ TEST_F(History, UnwritableIndexKeepsListAndRecovers) {
     EXPECT_EQ(HistoryLoadText(1), "two");
 }
 
+TEST_F(History, BlockedTemporaryFileLeavesOldIndexWhole) {
+    Store(2);
+    // Nothing new can be created beside the index, as in a read-only directory.
+    std::string tmp = JoinPath(DataDir(), "__reg__.tmp");
+    fs::create_directory(tmp);
+    std::string before = Index();
+    Start();
+    Capture("new");
+    HistoryMoveToFront(2);
+    EXPECT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(Index(), before);
+    fs::remove(tmp);
+    HistoryDelete(0);
+    Start();
+    ASSERT_EQ(HistoryCount(), 2u);
+    EXPECT_EQ(HistoryLoadText(0), "new");
+}
+
+TEST_F(History, FileInPlaceOfDataDirectory) {
+    fs::remove(DataDir());
+    WriteFile(DataDir(), "not mine");
+    Start();
+    Capture("a");
+    Capture("b");
+    ASSERT_EQ(HistoryCount(), 2u);
+    EXPECT_EQ(HistoryItemText(0), "b");
+    EXPECT_EQ(HistoryLoadText(0), "");
+    HistoryDeleteAll();
+    HistoryCleanupOnExit();
+    EXPECT_EQ(ReadFile(DataDir()), "not mine");
+}
+
 }  // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "settings/local_strings.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -98,6 +104,42 @@ TEST(Paths, JoinKeepsExistingSeparators) {
     InitExeDirectory();
     EXPECT_FALSE(ExeDirectory().empty());
     EXPECT_EQ(ModulePath().substr(0, ExeDirectory().size()), ExeDirectory());
+}
+
+// The test program, copied into a folder whose path outgrows the classic 260-byte
+// buffer, runs this test again there and must find itself whole.
+TEST(Paths, LongExecutablePath) {
+    InitExeDirectory();
+    const std::string deepName(100, 'd');
+    if (ExeDirectory().size() > 300) {
+        EXPECT_EQ(ExeDirectory().substr(ExeDirectory().size() - deepName.size()), deepName);
+        EXPECT_TRUE(FileExists(ModulePath()));
+        return;
+    }
+    TestDir dir;
+    std::string deep = dir.path();
+    for (int i = 0; i < 3; i++) deep = JoinPath(deep, deepName);
+    std::filesystem::create_directories(deep);
+    std::string copy = JoinPath(deep, std::filesystem::path(ModulePath()).filename().string());
+    std::filesystem::copy_file(ModulePath(), copy);
+    const char* filter = "--gtest_filter=Paths.LongExecutablePath";
+#ifdef _WIN32
+    // Neither cmd.exe nor the C runtime's spawn take so long a path; CreateProcess may.
+    std::string line = "\"" + copy + "\" " + filter;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        GTEST_SKIP() << "this system starts no program by a path this long (Wine does not)";
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u);
+#else
+    EXPECT_EQ(std::system(("'" + copy + "' " + filter).c_str()), 0);
+#endif
 }
 
 }  // namespace
