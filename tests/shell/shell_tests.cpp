@@ -1,197 +1,17 @@
-// The running program in this process: the real history window, made by the program's
-// own start-up code over a temporary folder, driven by messages and the real clipboard.
-#include <windows.h>
-
-#include <commctrl.h>
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <functional>
+// Capture, start-up, pause, the rows against the history, the preview and the layout.
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "app/identifiers.h"
-#include "app/startup.h"
 #include "history/clipboard.h"
 #include "history/history_list.h"
-#include "history/history_store.h"
 #include "settings/paths.h"
+#include "tests/shell/shell_fixture.h"
 #include "ui/list_view.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 const char Title[] = "Hoardium 0.2.2";
-
-// A second clipboard viewer, joined before the history window. The history window
-// passes each change on only after it has handled it, so what arrives here tells
-// the tests that capture is done.
-HWND watcher;
-HWND watcherNext;
-DWORD handledSequence;
-int handledCount;
-
-LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_DRAWCLIPBOARD:
-        handledSequence = GetClipboardSequenceNumber();
-        handledCount++;
-        if (watcherNext) SendMessageA(watcherNext, msg, wParam, lParam);
-        return 0;
-    case WM_CHANGECBCHAIN:
-        if (HWND(wParam) == watcherNext) watcherNext = HWND(lParam);
-        else if (watcherNext) SendMessageA(watcherNext, msg, wParam, lParam);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-bool quitSeen;
-
-// Dispatches this thread's messages until `done` holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) quitSeen = true;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start >= limitMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PutOnClipboard(const std::vector<std::pair<UINT, HANDLE>>& formats) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    for (const auto& f : formats) SetClipboardData(f.first, f.second);
-    CloseClipboard();
-}
-
-HANDLE Block(const std::string& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
-    memcpy(GlobalLock(block), bytes.c_str(), bytes.size() + 1);
-    GlobalUnlock(block);
-    return block;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, &bytes);
-    return bytes;
-}
-
-std::string WindowText(HWND window) {
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-std::string Cell(int row, int column) {
-    char text[512] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(ListWindow(), LVM_GETITEMTEXTA, row, LPARAM(&item));
-    return text;
-}
-
-class HistoryWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        dir = JoinPath(temp, "hoardium-shell-" + std::to_string(GetTickCount()) + "-" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        WNDCLASSA wc = {0, WatcherProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
-                        "HoardiumTestWatcher"};
-        RegisterClassA(&wc);
-        watcher = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                  nullptr);
-        watcherNext = SetClipboardViewer(watcher);
-    }
-
-    // Without hotkeys, so that tests never hold the desktop's Ctrl+keypad combinations.
-    void Start(const std::string& settings = "") {
-        std::string lines = "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings;
-        ASSERT_TRUE(WriteFileAtomically(JoinPath(dir, "Hoardium.ini"), lines));
-        SeedRandom();
-        window = StartUp(GetModuleHandleA(nullptr), dir);
-        ASSERT_NE(window, nullptr);
-    }
-
-    void TearDown() override {
-        if (window) {
-            quitSeen = false;
-            Command(IDM_EXIT);
-            EXPECT_TRUE(PumpUntil([] { return quitSeen; }));
-            ShutDown();
-            UnregisterClassA(HISTORY_WINDOW_CLASS, GetModuleHandleA(nullptr));
-        }
-        ChangeClipboardChain(watcher, watcherNext);
-        DestroyWindow(watcher);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-
-    // Waits until the history window has handled the latest clipboard change.
-    void AwaitCapture() {
-        DWORD sequence = GetClipboardSequenceNumber();
-        ASSERT_NE(sequence, 0u);
-        ASSERT_TRUE(PumpUntil([=] { return handledSequence >= sequence; })) << "no clipboard notification";
-    }
-
-    void Copy(const std::string& text) {
-        PutOnClipboard({{CF_TEXT, Block(text)}});
-        AwaitCapture();
-    }
-
-    void Command(int id) { SendMessageA(window, WM_COMMAND, id, 0); }
-
-    HWND Child(int id) { return GetDlgItem(window, id); }
-
-    std::string DataFile(const std::string& name) { return JoinPath(JoinPath(dir, "Hoardium.data"), name); }
-
-    int ItemFileCount() {
-        int n = 0;
-        for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data")))
-            if (entry.path().filename() != "__reg__") n++;
-        return n;
-    }
-
-    // Row i shows item i, and the label counts them.
-    void ExpectRowsMatchHistory() {
-        ASSERT_EQ(ListRowCount(), int(HistoryCount()));
-        for (unsigned i = 0; i < HistoryCount(); i++) {
-            EXPECT_EQ(Cell(int(i), 1), HistoryItemText(i)) << "row " << i;
-            EXPECT_EQ(Cell(int(i), 0), HistoryItemTimeText(i)) << "row " << i;
-        }
-        EXPECT_EQ(WindowText(Child(IDC_COUNT_LABEL)), std::to_string(HistoryCount()));
-    }
-
-    // Compared in the window's client coordinates, as "left top right bottom".
-    void ExpectRect(int id, RECT expected) {
-        RECT r;
-        GetWindowRect(Child(id), &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        auto text = [](RECT x) {
-            return std::to_string(x.left) + " " + std::to_string(x.top) + " " + std::to_string(x.right) + " " +
-                   std::to_string(x.bottom);
-        };
-        EXPECT_EQ(text(r), text(expected)) << "control " << id;
-    }
-
-    std::string dir;
-    HWND window = nullptr;
-};
 
 TEST_F(HistoryWindowTest, NewTextBecomesFrontItemWithItsFileAndIndexRecord) {
     Start();
@@ -229,7 +49,7 @@ TEST_F(HistoryWindowTest, NewTextBecomesFrontItemWithItsFileAndIndexRecord) {
 
 TEST_F(HistoryWindowTest, TextOnTheClipboardAtStartIsNotCaptured) {
     PutOnClipboard({{CF_TEXT, Block("there before")}});
-    int passedOn = handledCount;
+    int passedOn = HandledCount();
     Start();
     EXPECT_EQ(ListRowCount(), 0);
     EXPECT_EQ(WindowText(Child(IDC_COUNT_LABEL)), "0");
@@ -237,7 +57,7 @@ TEST_F(HistoryWindowTest, TextOnTheClipboardAtStartIsNotCaptured) {
     Copy("marker");
     ASSERT_EQ(HistoryCount(), 1u);
     EXPECT_EQ(HistoryItemText(0), "marker");
-    EXPECT_EQ(handledCount, passedOn + 1) << "the join was passed on to the next viewer";
+    EXPECT_EQ(HandledCount(), passedOn + 1) << "the join was passed on to the next viewer";
 
     // The same text set again is an ordinary change.
     Copy("there before");
