@@ -145,11 +145,11 @@ bool LoadIndex(HistoryItems* items) {
 }
 
 bool WriteItemFile(const std::string& fileName, const std::string& text) {
-    FILE* f = std::fopen(ItemFilePath(fileName).c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    std::string path = ItemFilePath(fileName);
+    if (sys::WriteWholeFile(path, text)) return true;
+    // A part of the text would later read as if it were the whole of it; none is better.
+    sys::RemoveFile(path);
+    return false;
 }
 
 std::string ReadItemFile(const std::string& fileName) {

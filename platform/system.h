@@ -11,6 +11,8 @@ char PathSeparator();
 bool MakeDir(const std::string& path);
 bool RemoveDir(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Creates or truncates `path` and writes `bytes` to it in one call.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
 // Full path of the running executable, however long.
 std::string ModuleFileName();
 // Text of string resource `id` in the process's 8-bit code page; empty if absent.
@@ -20,5 +22,11 @@ bool LocalTime(int32_t t, std::tm* out);
 bool ReplaceWith(const std::string& from, const std::string& to);
 // The user's default language identifier (a Windows LANGID).
 unsigned UserLanguageId();
+
+// For tests: counting from this call, the n-th file write, replace or delete fails
+// (a write after putting half its bytes on disk, as a full disk would); 0 fails none.
+void FailNthOperation(int n);
+// File writes, replaces and deletes attempted since FailNthOperation armed a fault.
+int OperationCount();
 
 }  // namespace sys

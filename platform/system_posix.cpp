@@ -21,13 +21,37 @@ const StringEntry kStrings[] = {
 };
 }  // namespace
 
+namespace {
+int operations, failAt;
+// Every write, replace and delete asks here first, so a test can make any one of them fail.
+bool Faulted() { return failAt > 0 && ++operations == failAt; }
+}  // namespace
+
+void FailNthOperation(int n) {
+    failAt = n;
+    operations = 0;
+}
+
+int OperationCount() { return operations; }
+
 char PathSeparator() { return '/'; }
 
 bool MakeDir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
 bool RemoveDir(const std::string& path) { return rmdir(path.c_str()) == 0; }
 
-bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) { return !Faulted() && unlink(path.c_str()) == 0; }
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    bool fault = Faulted();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    size_t size = fault ? bytes.size() / 2 : bytes.size();
+    // Unbuffered, the whole content goes to the system in one write.
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    bool ok = std::fwrite(bytes.data(), 1, size, f) == size;
+    return std::fclose(f) == 0 && ok && !fault;
+}
 
 std::string ModuleFileName() {
     std::vector<char> buf(PATH_MAX + 1);
@@ -48,7 +72,7 @@ bool LocalTime(int32_t t, std::tm* out) {
 }
 
 bool ReplaceWith(const std::string& from, const std::string& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return !Faulted() && std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 // The native build has no user locale of its own; it speaks English.

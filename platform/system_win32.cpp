@@ -6,13 +6,36 @@
 
 namespace sys {
 
+namespace {
+int operations, failAt;
+// Every write, replace and delete asks here first, so a test can make any one of them fail.
+bool Faulted() { return failAt > 0 && ++operations == failAt; }
+}  // namespace
+
+void FailNthOperation(int n) {
+    failAt = n;
+    operations = 0;
+}
+
+int OperationCount() { return operations; }
+
 char PathSeparator() { return '\\'; }
 
 bool MakeDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
 bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return !Faulted() && DeleteFileA(path.c_str()) != 0; }
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    bool fault = Faulted();
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD size = DWORD(fault ? bytes.size() / 2 : bytes.size());
+    DWORD written = 0;
+    bool ok = WriteFile(f, bytes.data(), size, &written, nullptr) != 0 && written == size;
+    return CloseHandle(f) != 0 && ok && !fault;
+}
 
 std::string ModuleFileName() {
     // The classic 260-byte buffer cuts long paths; grow it until the path fits.
@@ -38,7 +61,8 @@ bool LocalTime(int32_t t, std::tm* out) {
 }
 
 bool ReplaceWith(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return !Faulted() &&
+           MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 unsigned UserLanguageId() { return GetUserDefaultLangID(); }

@@ -33,13 +33,7 @@ std::string TempPathFor(const std::string& path) { return path + ".tmp"; }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     std::string tmp = TempPathFor(path);
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return false;
-    // Unbuffered, the whole content goes to the system in one write.
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = sys::ReplaceWith(tmp, path);
+    bool ok = sys::WriteWholeFile(tmp, bytes) && sys::ReplaceWith(tmp, path);
     if (!ok) sys::RemoveFile(tmp);
     return ok;
 }
