@@ -4,6 +4,7 @@
 # usage: scenarios.sh HOARDIUM_EXE DRIVER_EXE SCENARIO
 set -euo pipefail
 exe=$(realpath "$1") driver=$(realpath "$2") scenario=$3
+paste_target=$(dirname "$driver")/paste_target.exe
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tests/e2e/lib.sh"
 
@@ -105,6 +106,20 @@ scenario_pause_not_restored() {
   check_index "$work/one" 'captured although paused last time'
   expected_ini >"$work/expected.ini"
   cmp "$ini" "$work/expected.ini" || fail "PauseState is not written back as 0"
+}
+
+# Ctrl+Numpad2 in another program pastes the second newest item there and moves it up.
+scenario_paste_by_hotkey() {
+  text "$work/older" $'pasted\r\nby hotkey'
+  text "$work/newer" 'newest'
+  start_app
+  copy "$work/older"
+  copy "$work/newer"
+  wine "$paste_target" 2 "$work/older" 10000 >"$logs/paste.log" 2>&1 </dev/null \
+    || fail "the text box did not receive the item"
+  wait_until 5000 front_hash_is "$(djb2 "$work/older")" || fail "the pasted item did not move to the top"
+  stop_app
+  check_index "$work/older" $'pasted \xb6 by hotkey' "$work/newer" 'newest'
 }
 
 run_scenario "$scenario"
