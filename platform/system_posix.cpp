@@ -1,4 +1,5 @@
 #include "platform/system.h"
+#include "platform/fault_injection.h"
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -20,19 +21,6 @@ const StringEntry kStrings[] = {
 #undef HOARDIUM_STRING
 };
 }  // namespace
-
-namespace {
-int operations, failAt;
-// Every write, replace and delete asks here first, so a test can make any one of them fail.
-bool Faulted() { return failAt > 0 && ++operations == failAt; }
-}  // namespace
-
-void FailNthOperation(int n) {
-    failAt = n;
-    operations = 0;
-}
-
-int OperationCount() { return operations; }
 
 char PathSeparator() { return '/'; }
 

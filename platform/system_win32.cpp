@@ -1,23 +1,11 @@
 #include "platform/system.h"
+#include "platform/fault_injection.h"
 
 #include <windows.h>
 
 #include <vector>
 
 namespace sys {
-
-namespace {
-int operations, failAt;
-// Every write, replace and delete asks here first, so a test can make any one of them fail.
-bool Faulted() { return failAt > 0 && ++operations == failAt; }
-}  // namespace
-
-void FailNthOperation(int n) {
-    failAt = n;
-    operations = 0;
-}
-
-int OperationCount() { return operations; }
 
 char PathSeparator() { return '\\'; }
 
