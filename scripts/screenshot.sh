@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Takes the README's picture of the history window: a few copied texts, one selected, the
+# preview open. Runs on a private virtual display; writes docs/screenshot.png.
+# usage: scripts/screenshot.sh [BUILD_DIR]   (a win32 build with Hoardium and the driver)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/win32}
+cmake --build "$build" --target Hoardium hoardium_driver >/dev/null
+export WINEPREFIX="${HOARDIUM_WINEPREFIX:-$PWD/build/wineprefix}" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C
+. scripts/virtual_display.sh
+start_virtual_display
+work=$(mktemp -d "${TMPDIR:-/tmp}/hoardium-shot.XXXXXX")
+trap 'kill "$HOARDIUM_XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1 </dev/null
+  wineserver -w
+fi
+
+cp "$build/Hoardium.exe" "$work/"
+printf 'WinX = 40\r\nWinY = 40\r\nWinW = 400\r\nWinH = 330\r\nTimestamps = 1\r\n' >"$work/Hoardium.ini"
+drive() { wine "$build/hoardium_driver.exe" "$@" >>"$work/driver.log" 2>&1 </dev/null; }
+
+wine "$work/Hoardium.exe" >"$work/hoardium.log" 2>&1 </dev/null &
+drive wait-window 20000
+# Copied oldest first, so the list reads newest first.
+texts=(
+  $'Kind regards,\r\nAnna Kov\xe1cs'
+  '+36 1 234 5678'
+  'git log --oneline --graph --all'
+  'Invoice 2041: paid in full on 3 March'
+  $'for (int i = 0; i < n; i++) {\r\n    total += prices[i];\r\n}'
+  'Meeting moved to Thursday 10:30, room 4B'
+  'https://www.example.org/docs/getting-started'
+)
+n=0
+for t in "${texts[@]}"; do
+  printf '%s' "$t" >"$work/text"
+  drive set-text "$work/text"
+  n=$((n + 1))
+  drive wait-rows "$n" 10000
+done
+drive send 0x400 0 0x201          # a left click on the tray icon shows the window
+drive is-visible
+drive key 0x28                    # Down: selects the newest row in the focused list
+drive key 0x28                    # and the next one, the code snippet
+drive key 0x28
+drive send 0x111 45 0             # the toolbar's preview button
+
+id=$(xdotool search --name '^Hoardium' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$id")"
+mkdir -p docs
+# Poll until two shots in a row agree: the window has finished painting.
+prev=
+for _ in $(seq 50); do
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$work/shot.png"
+  sum=$(md5sum <"$work/shot.png")
+  [ "$sum" = "$prev" ] && break
+  prev=$sum
+  sleep 0.2
+done
+cp "$work/shot.png" docs/screenshot.png
+drive exit 20000
+wait
+echo "wrote docs/screenshot.png (${WIDTH}x${HEIGHT})"
