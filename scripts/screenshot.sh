@@ -22,6 +22,7 @@ printf 'WinX = 40\r\nWinY = 40\r\nWinW = 400\r\nWinH = 330\r\nTimestamps = 1\r\n
 drive() { wine "$build/hoardium_driver.exe" "$@" >>"$work/driver.log" 2>&1 </dev/null; }
 
 wine "$work/Hoardium.exe" >"$work/hoardium.log" 2>&1 </dev/null &
+app_pid=$!
 drive wait-window 20000
 # Copied oldest first, so the list reads newest first.
 texts=(
@@ -47,8 +48,10 @@ drive key 0x28                    # and the next one, the code snippet
 drive key 0x28
 drive send 0x111 45 0             # the toolbar's preview button
 
-id=$(xdotool search --name '^Hoardium' | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$id")"
+# The outer rectangle, frame included; screen and root-window coordinates agree.
+wine "$build/hoardium_driver.exe" window-rect >"$work/rect" 2>>"$work/driver.log" </dev/null
+read -r X Y right bottom < <(tr -d '\r' <"$work/rect")
+WIDTH=$((right - X)) HEIGHT=$((bottom - Y))
 mkdir -p docs
 # Poll until two shots in a row agree: the window has finished painting.
 prev=
@@ -61,5 +64,5 @@ for _ in $(seq 50); do
 done
 cp "$work/shot.png" docs/screenshot.png
 drive exit 20000
-wait
+wait "$app_pid"
 echo "wrote docs/screenshot.png (${WIDTH}x${HEIGHT})"

@@ -72,6 +72,13 @@ int Key(WORD vk) {
     return SendInput(2, in, sizeof in[0]) == 2 ? Ok : Failed;
 }
 
+int WindowRect() {
+    RECT r;
+    if (!GetWindowRect(HistoryWindow(), &r)) return Failed;
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return Ok;
+}
+
 int WorkArea() {
     RECT r;
     if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0)) return Failed;
@@ -109,8 +116,10 @@ int main(int argc, char** argv) {
     }
     if (cmd == "is-visible" && argc == 2) return IsWindowVisible(HistoryWindow()) ? Ok : Failed;
     if (cmd == "key" && argc == 3) return Key(WORD(Number(argv[2])));
+    if (cmd == "window-rect" && argc == 2) return WindowRect();
     if (cmd == "work-area" && argc == 2) return WorkArea();
     std::fprintf(stderr, "usage: hoardium_driver set-text FILE | wait-window MS | wait-gone MS | wait-rows N MS |\n"
-                         "       send MSG WPARAM LPARAM | exit MS | is-visible | key VK | work-area\n");
+                         "       send MSG WPARAM LPARAM | exit MS | is-visible | key VK |\n"
+                         "       window-rect | work-area\n");
     return Usage;
 }
