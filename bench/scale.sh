@@ -1,0 +1,133 @@
+#!/bin/bash
+# Scale benchmark: the program under Wine with 1 000, 10 000 and 100 000 items,
+# each step timed beside one plain read or write of the index's bytes.
+#   bench/scale.sh [build dir]            (default build/scale-win32)
+# Environment: SCALE_SIZES="1000 10000 100000", SCALE_CAPTURES=50 (per size;
+# SCALE_CAPTURES_LARGE for 100 000, default the same).
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/scale-win32}" && pwd)
+sizes=${SCALE_SIZES:-1000 10000 100000}
+captures=${SCALE_CAPTURES:-50}
+captures_large=${SCALE_CAPTURES_LARGE:-$captures}
+for f in Hoardium.exe scale_probe.exe; do
+  [ -f "$build/$f" ] || { echo "missing $build/$f (cmake --build $build)" >&2; exit 1; }
+done
+
+export WINEPREFIX=${WINEPREFIX:-$root/build/scale-wineprefix} WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+work=$root/build/scale-run
+rm -rf "$work" && mkdir -p "$work"
+
+. "$root/scripts/virtual_display.sh"
+start_virtual_display || exit 1
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  kill "$HOARDIUM_XVFB_PID" 2>/dev/null
+}
+trap cleanup EXIT
+if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i >/dev/null 2>&1; fi
+wineboot >/dev/null 2>&1
+wineserver -w
+
+# The history: records "name hash time" and the display text, newest first, and
+# one item file per record holding the same 200 bytes.
+prepare() {
+  python3 - "$1" "$2" <<'EOF'
+import os, random, sys
+d, n = sys.argv[1], int(sys.argv[2])
+os.makedirs(d, exist_ok=True)
+rnd = random.Random(n)
+alphabet = "abcdefghijklmnopqrstuvwxy012345678"
+names, now, out = set(), 1700000000, []
+while len(names) < n:
+    names.add("".join(rnd.choice(alphabet) for _ in range(8)))
+for i, name in enumerate(sorted(names, key=lambda _: rnd.random())):
+    head = "item %d of %d " % (i, n)
+    text = (head + "".join(rnd.choice("abcdefghij klmnopqrstuvwxyz") for _ in range(200 - len(head)))).encode()
+    h = 5381
+    for b in text:
+        h = (h * 33 + (b - 256 if b > 127 else b)) & 0xFFFFFFFF
+    out.append(b"%s %d %d\r\n%s\r\n" % (name.encode(), h, now - i * 10, text))
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(text)
+with open(os.path.join(d, "__reg__"), "wb") as f:
+    f.write(b"".join(out))
+EOF
+}
+
+# The Unix side's peak for the program's process, as the kernel counts it.
+watch_unix_peak() {
+  local out=$1 pid="" hwm
+  while :; do
+    if [ -z "$pid" ]; then
+      for p in $(pgrep -f 'Hoardium\.exe' 2>/dev/null); do
+        grep -qz "^WINEPREFIX=$WINEPREFIX\$" "/proc/$p/environ" 2>/dev/null && { pid=$p; break; }
+      done
+    elif [ -r "/proc/$pid/status" ]; then
+      hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+      [ -n "$hwm" ] && echo "$hwm" >"$out"
+    else
+      return
+    fi
+    sleep 0.2
+  done
+}
+
+for n in $sizes; do
+  dir=$work/$n
+  mkdir -p "$dir"
+  cp "$build/Hoardium.exe" "$dir/"
+  printf 'EnableHotkeys = 0\r\n' >"$dir/Hoardium.ini"
+  echo "preparing $n items..." >&2
+  prepare "$dir/Hoardium.data" "$n"
+  c=$captures; [ "$n" -ge 100000 ] && c=$captures_large
+  watch_unix_peak "$dir/unix_peak_kb" &
+  watcher=$!
+  winexe="Z:$(echo "$dir/Hoardium.exe" | tr / '\\')"
+  echo "measuring $n items ($c captures)..." >&2
+  wine "$build/scale_probe.exe" "$winexe" "$n" "$c" >"$dir/result.txt" 2>"$dir/probe.log" </dev/null
+  kill "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null
+  echo "unix_peak=$(( $(cat "$dir/unix_peak_kb" 2>/dev/null || echo 0) * 1024 ))" >>"$dir/result.txt"
+done
+
+python3 - "$work" $sizes <<'EOF'
+import sys
+work, sizes = sys.argv[1], sys.argv[2:]
+def load(n):
+    r = {}
+    for line in open("%s/%s/result.txt" % (work, n)):
+        if "=" in line:
+            k, v = line.strip().split("=", 1)
+            try: r[k] = float(v)
+            except ValueError: r[k] = v
+    return r
+for n in sizes:
+    r = load(n)
+    if "error" in r: print("%s items: error: %s" % (n, r["error"]))
+    rd, wr = r.get("plain_read", 0), r.get("plain_write", 0)
+    def ratio(v, base): return "%7.1fx" % (v / base) if base > 0 and v >= 0 else "      -"
+    print("\n%s items, index %.1f MB, display texts %.1f MB" % (n, r.get("index_bytes", 0) / 1e6, r.get("display_bytes", 0) / 1e6))
+    print("  %-30s %10s %10s %8s" % ("step", "ms", "floor ms", "ratio"))
+    print("  %-30s %10.2f %10s" % ("plain read of the index", rd, ""))
+    print("  %-30s %10.2f %10s" % ("plain write of the index", wr, ""))
+    rows = [("start-up (list full)", r.get("startup", -1), rd),
+            ("  window exists", r.get("window_at", -1), rd),
+            ("capture median (%d)" % r.get("captures", 0), r.get("capture_median", -1), wr),
+            ("capture worst", r.get("capture_worst", -1), wr),
+            ("move to the top", r.get("move", -1), wr),
+            ("delete", r.get("delete", -1), wr),
+            ("Exit (process ended)", r.get("exit", -1), None)]
+    for name, v, base in rows:
+        print("  %-30s %10.2f %10s %8s" % (name, v, "%.2f" % base if base else "", ratio(v, base) if base else ""))
+    print("  %-30s %10.2f ms  (capture), %.2f (move), %.2f (delete)" % ("longest unanswered message", r.get("capture_stall", -1), r.get("move_stall", -1), r.get("delete_stall", -1)))
+    mb = lambda k: r.get(k, 0) / 2**20
+    allowance = 2 * r.get("display_bytes", 0) + r.get("list_cost", 0) + r.get("idle_process_ws", 0)
+    print("  memory: peak working set %.1f MB (Unix VmHWM %.1f MB); allowance %.1f MB = 2x texts %.1f + list %.1f + idle Wine process %.1f"
+          % (mb("peak_ws"), mb("unix_peak"), allowance / 2**20, 2 * mb("display_bytes"), mb("list_cost"), mb("idle_process_ws")))
+    if int(n) >= 100000:
+        def met(ok): return "met" if ok else "NOT met"
+        print("  targets: capture (median)/move/delete <= 2x write: %s; start-up <= 3x read: %s; memory: %s"
+              % (met(max(r.get("capture_median", 1e9), r.get("move", 1e9), r.get("delete", 1e9)) <= 2 * wr),
+                 met(0 <= r.get("startup", -1) <= 3 * rd), met(0 < r.get("peak_ws", 0) <= allowance)))
+EOF

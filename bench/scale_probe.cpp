@@ -1,0 +1,347 @@
+// Times the program end to end from the Windows side of the same machine:
+// start-up, captures, a move to the top, a delete and Exit against a prepared
+// history, each beside the cost of one plain read or write of the index's bytes.
+//
+//   scale_probe <Hoardium.exe> <rows> <captures>
+//
+// Prints key=value lines (times in milliseconds, sizes in bytes) for bench/scale.sh.
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kClass = "KeepallHistoryWinClass";
+const int kListId = 40;
+const UINT kPrivateMessage = 0x0400;
+const LPARAM kDeleteRow = 667;
+const WPARAM kExitCommand = 921;
+
+double Now() {
+    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) * 1000.0 / double(freq.QuadPart);
+}
+
+uint32_t Djb2(const std::string& s) {
+    uint32_t h = 5381;
+    for (char c : s) h = h * 33 + uint32_t(int(static_cast<signed char>(c)));
+    return h;
+}
+
+bool ReadAll(const std::string& path, std::string* out) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD size = GetFileSize(f, nullptr);
+    out->resize(size);
+    DWORD got = 0;
+    bool ok = size == 0 || (ReadFile(f, &(*out)[0], size, &got, nullptr) && got == size);
+    CloseHandle(f);
+    return ok;
+}
+
+bool WriteAll(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    bool ok = WriteFile(f, bytes.data(), DWORD(bytes.size()), &put, nullptr) && put == bytes.size();
+    return CloseHandle(f) && ok;
+}
+
+// The first record's first line, "name hash time", or empty while the file is
+// between versions.
+std::string FirstHead(const std::string& index) {
+    HANDLE f = CreateFileA(index.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return std::string();
+    char buf[64];
+    DWORD got = 0;
+    ReadFile(f, buf, sizeof buf, &got, nullptr);
+    CloseHandle(f);
+    std::string s(buf, got);
+    size_t cr = s.find('\r');
+    return cr == std::string::npos ? std::string() : s.substr(0, cr);
+}
+
+std::string HeadName(const std::string& head) { return head.substr(0, head.find(' ')); }
+std::string HeadHash(const std::string& head) {
+    size_t a = head.find(' ');
+    if (a == std::string::npos) return std::string();
+    size_t b = head.find(' ', a + 1);
+    return head.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+}
+
+// Polls the index file until its first record satisfies the test; the time it
+// took, or -1 after the deadline.
+template <class Test>
+double WaitForFirst(const std::string& index, double start, double limitMs, Test test) {
+    for (;;) {
+        if (test(FirstHead(index))) return Now() - start;
+        if (Now() - start > limitMs) return -1;
+        Sleep(1);
+    }
+}
+
+bool PutText(const std::string& text) {
+    for (int attempt = 0; attempt < 2000; attempt++) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+            char* p = static_cast<char*>(GlobalLock(block));
+            memcpy(p, text.c_str(), text.size() + 1);
+            GlobalUnlock(block);
+            bool ok = SetClipboardData(CF_TEXT, block) != nullptr;
+            CloseClipboard();
+            return ok;
+        }
+        Sleep(1);
+    }
+    return false;
+}
+
+// While the program works, a second thread keeps asking it a trivial question
+// and records the longest wait for an answer.
+struct Watcher {
+    HWND window = nullptr;
+    volatile LONG stop = 0;
+    volatile LONG reset = 0;
+    double longest = 0;
+    HANDLE thread = nullptr;
+
+    static DWORD WINAPI Run(void* self) {
+        Watcher* w = static_cast<Watcher*>(self);
+        while (!w->stop) {
+            if (InterlockedExchange(&w->reset, 0)) w->longest = 0;
+            double t = Now();
+            DWORD_PTR r;
+            SendMessageTimeoutA(w->window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r);
+            w->longest = std::max(w->longest, Now() - t);
+            Sleep(2);
+        }
+        return 0;
+    }
+    void Start(HWND h) {
+        window = h;
+        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    double TakeLongest() {
+        double v = longest;
+        InterlockedExchange(&reset, 1);
+        return v;
+    }
+    void Stop() {
+        stop = 1;
+        WaitForSingleObject(thread, 15000);
+    }
+};
+
+PROCESS_MEMORY_COUNTERS MemoryOf(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS m;
+    ZeroMemory(&m, sizeof m);
+    m.cb = sizeof m;
+    if (!GetProcessMemoryInfo(process, &m, sizeof m)) m.cb = 0;
+    return m;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+// What a list view costs for this many rows of this many bytes, measured in a
+// list of our own: the program's list holds its own copy of every row's text.
+size_t ListControlCost(int rows, size_t textBytes) {
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_LISTVIEW_CLASSES;
+    InitCommonControlsEx(&icc);
+    HWND parent = CreateWindowA("STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
+    HWND list = CreateWindowA(WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 400, parent, nullptr,
+                              nullptr, nullptr);
+    LVCOLUMNA c = {};
+    c.mask = LVCF_WIDTH | LVCF_SUBITEM;
+    c.cx = 100;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, LPARAM(&c));
+    c.iSubItem = 1;
+    SendMessageA(list, LVM_INSERTCOLUMNA, 1, LPARAM(&c));
+    PROCESS_MEMORY_COUNTERS before = MemoryOf(GetCurrentProcess());
+    std::string text(textBytes, 'x');
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < rows; i++) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<char*>("");
+        int at = int(SendMessageA(list, LVM_INSERTITEMA, 0, LPARAM(&item)));
+        item.iItem = at;
+        item.iSubItem = 1;
+        item.pszText = const_cast<char*>(text.c_str());
+        SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&item));
+    }
+    PROCESS_MEMORY_COUNTERS after = MemoryOf(GetCurrentProcess());
+    DestroyWindow(parent);
+    return after.PagefileUsage > before.PagefileUsage ? after.PagefileUsage - before.PagefileUsage : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: scale_probe <Hoardium.exe> <rows> <captures>\n");
+        return 2;
+    }
+    std::string exe = argv[1];
+    int rows = std::atoi(argv[2]);
+    int captures = std::atoi(argv[3]);
+    std::string dir = exe.substr(0, exe.find_last_of("\\/") + 1);
+    std::string dataDir = dir + "Hoardium.data\\";
+    std::string index = dataDir + "__reg__";
+    std::string scratch = dir + "plain.bin";
+
+    PROCESS_MEMORY_COUNTERS own = MemoryOf(GetCurrentProcess());
+    std::printf("idle_process_ws=%lu\n", (unsigned long)own.WorkingSetSize);
+
+    // The floor: the same bytes through one plain read and one plain write.
+    std::string bytes;
+    std::vector<double> reads, writes;
+    for (int k = 0; k < 5; k++) {
+        double t = Now();
+        if (!ReadAll(index, &bytes)) { std::printf("error=no index file\n"); return 1; }
+        reads.push_back(Now() - t);
+    }
+    for (int k = 0; k < 5; k++) {
+        double t = Now();
+        WriteAll(scratch, bytes);
+        writes.push_back(Now() - t);
+    }
+    DeleteFileA(scratch.c_str());
+    std::printf("index_bytes=%lu\nplain_read=%.3f\nplain_write=%.3f\n", (unsigned long)bytes.size(), Median(reads),
+                Median(writes));
+
+    // The record half-way down, to be copied again later, and its display bytes.
+    size_t displayBytes = 0;
+    std::string oldName, oldHash;
+    {
+        size_t pos = 0;
+        for (int r = 0; pos < bytes.size(); r++) {
+            size_t e1 = bytes.find("\r\n", pos);
+            size_t e2 = bytes.find("\r\n", e1 + 2);
+            if (e1 == std::string::npos || e2 == std::string::npos) break;
+            if (r == rows / 2) {
+                std::string head = bytes.substr(pos, e1 - pos);
+                oldName = HeadName(head);
+                oldHash = HeadHash(head);
+            }
+            displayBytes += e2 - e1 - 2;
+            pos = e2 + 2;
+        }
+    }
+    std::printf("display_bytes=%lu\n", (unsigned long)displayBytes);
+    std::string oldText;
+    ReadAll(dataDir + oldName, &oldText);
+
+    // Start-up: from process start until the window exists and the list holds every row.
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = "\"" + exe + "\"";
+    double t0 = Now();
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
+        std::printf("error=cannot start\n");
+        return 1;
+    }
+    HWND window = nullptr, list = nullptr;
+    double windowAt = -1, startup = -1;
+    while (Now() - t0 < 300000) {
+        if (!window) {
+            window = FindWindowA(kClass, nullptr);
+            if (window) windowAt = Now() - t0;
+        }
+        if (window && !list) list = GetDlgItem(window, kListId);
+        if (list) {
+            DWORD_PTR count = 0;
+            if (SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count) && int(count) >= rows) {
+                startup = Now() - t0;
+                break;
+            }
+        }
+        Sleep(1);
+    }
+    std::printf("window_at=%.3f\nstartup=%.3f\n", windowAt, startup);
+    if (startup < 0) { std::printf("error=list never full\n"); return 1; }
+    Sleep(500);
+
+    Watcher watcher;
+    watcher.Start(window);
+    Sleep(50);
+    watcher.TakeLongest();
+
+    // Captures: new text on the clipboard until the index's first record is it.
+    std::vector<double> times;
+    double stall = 0;
+    for (int i = 0; i < captures; i++) {
+        char tag[64];
+        std::snprintf(tag, sizeof tag, "scale probe capture %d of %d rows %lu ", i, rows, GetTickCount());
+        std::string text = std::string(tag) + std::string(200 - std::strlen(tag), 'c');
+        std::string want = std::to_string(Djb2(text));
+        double t = Now();
+        if (!PutText(text)) { std::printf("error=clipboard\n"); break; }
+        double d = WaitForFirst(index, t, 60000, [&](const std::string& h) { return HeadHash(h) == want; });
+        if (d < 0) { std::printf("error=capture %d never reached the file\n", i); break; }
+        times.push_back(d);
+        Sleep(30);
+        stall = std::max(stall, watcher.TakeLongest());
+    }
+    std::printf("captures=%u\ncapture_median=%.3f\ncapture_worst=%.3f\ncapture_stall=%.3f\n", unsigned(times.size()),
+                Median(times), times.empty() ? -1 : *std::max_element(times.begin(), times.end()), stall);
+
+    // A move to the top: the old text copied again.
+    double move = -1;
+    if (!oldText.empty()) {
+        double t = Now();
+        PutText(oldText);
+        move = WaitForFirst(index, t, 60000, [&](const std::string& h) { return HeadName(h) == oldName; });
+        Sleep(30);
+    }
+    std::printf("move=%.3f\nmove_stall=%.3f\n", move, watcher.TakeLongest());
+
+    // A delete of the top row: the index's first record becomes the one after it.
+    std::string expectNext;
+    {
+        std::string now;
+        ReadAll(index, &now);
+        size_t e1 = now.find("\r\n"), e2 = now.find("\r\n", e1 + 2);
+        expectNext = HeadName(now.substr(e2 + 2, now.find("\r\n", e2 + 2) - e2 - 2));
+    }
+    double t = Now();
+    DWORD_PTR r;
+    SendMessageTimeoutA(window, kPrivateMessage, 0, kDeleteRow, SMTO_NORMAL, 60000, &r);
+    double del = WaitForFirst(index, t, 60000, [&](const std::string& h) { return HeadName(h) == expectNext; });
+    Sleep(30);
+    std::printf("delete=%.3f\ndelete_stall=%.3f\n", del, watcher.TakeLongest());
+    watcher.Stop();
+
+    PROCESS_MEMORY_COUNTERS mem = MemoryOf(pi.hProcess);
+    if (mem.cb)
+        std::printf("peak_ws=%lu\npeak_pagefile=%lu\n", (unsigned long)mem.PeakWorkingSetSize,
+                    (unsigned long)mem.PeakPagefileUsage);
+    std::fflush(stdout);
+
+    // Exit: the menu command until the process has ended.
+    t = Now();
+    PostMessageA(window, WM_COMMAND, kExitCommand, 0);
+    double exitTime = WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0 ? Now() - t : -1;
+    std::printf("exit=%.3f\n", exitTime);
+
+    std::printf("list_cost=%lu\n", (unsigned long)ListControlCost(rows, displayBytes / (rows ? rows : 1)));
+    return 0;
+}
