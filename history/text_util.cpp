@@ -2,11 +2,18 @@
 
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
     if (from.empty()) return;
-    size_t pos = 0;
-    while ((pos = s.find(from, pos)) != std::string::npos) {
-        s.replace(pos, from.size(), to);
-        pos += to.size();
+    // Built afresh: replacing in place moves the whole tail at every match, which never
+    // ends for a text of many megabytes and millions of line breaks.
+    std::string out;
+    size_t pos = 0, hit;
+    while ((hit = s.find(from, pos)) != std::string::npos) {
+        out.append(s, pos, hit - pos);
+        out += to;
+        pos = hit + from.size();
     }
+    if (pos == 0) return;
+    out.append(s, pos, std::string::npos);
+    s.swap(out);
 }
 
 std::string CollapseRuns(const std::string& s, char c) {
