@@ -122,37 +122,4 @@ scenario_paste_by_hotkey() {
   check_index "$work/older" $'pasted \xb6 by hotkey' "$work/newer" 'newest'
 }
 
-fed_at_least() { [ "$(wc -l <"$work/fed")" -ge "$1" ]; }
-
-# Kills the program with SIGKILL while it captures, twenty times over a history of 20 000
-# items: each time the files on disk must be whole, and the next start must show them all.
-scenario_crash_kills() {
-  local kills=0 n=20000 pid feeder counts checked lost torn
-  make_store "$n" "$work/stored"
-  : >"$work/fed"
-  while ((kills < 20)); do
-    start_app
-    drive wait-rows "$n" 20000 || fail "the list does not show the $n stored items after kill $kills"
-    wine "$driver" feed "run $kills text " 100000 "$data/__reg__" "$work/fed" >>"$logs/feed.log" 2>&1 </dev/null &
-    feeder=$!
-    wait_until 30000 fed_at_least $(($(wc -l <"$work/fed") + 1 + RANDOM % 5)) || fail "the feeder stalled"
-    sleep "0.0$((RANDOM % 10))"   # spreads the kills over the whole of a capture
-    pid=$(pgrep -xf "$app/Hoardium.exe") || fail "no Wine process runs the program"
-    kill -9 "$pid"
-    { wait "$app_pid"; } 2>/dev/null || true
-    app_pid=
-    drive wait-gone 10000 || fail "the window outlived kill $kills"
-    wait "$feeder" || fail "the feeder failed after kill $kills"
-    kills=$((kills + 1))
-    counts=$(check_store "$work/stored" "$work/fed") || fail "after kill $kills"
-    n=${counts%% *}
-  done
-  start_app
-  drive wait-rows "$n" 20000 || fail "the list does not show the $n items after the last kill"
-  stop_app
-  counts=$(check_store "$work/stored" "$work/fed") || fail "after the last start"
-  read -r n checked lost torn <<<"$counts"
-  echo "kills survived $kills, items checked $checked, items lost $lost, records cut short by a kill $torn"
-}
-
 run_scenario "$scenario"
