@@ -1,6 +1,7 @@
 #include "history/history_list.h"
 
 #include <ctime>
+#include <vector>
 
 #include "history/history_item.h"
 #include "history/history_store.h"
@@ -13,9 +14,18 @@ unsigned maxItems;
 
 int32_t Now() { return int32_t(std::time(nullptr)); }
 
-void DropOldest() {
-    DeleteItemFile(items.back().fileName);
+using FileNames = std::vector<std::string>;
+
+void DropOldest(FileNames* dropped) {
+    dropped->push_back(items.back().fileName);
     items.pop_back();
+}
+
+// Item files go only once the index on disk has let them go, so a crash or a full
+// disk leaves at worst a file that nothing names, never a record without its text.
+void SaveAndDeleteFiles(const FileNames& dropped) {
+    if (!SaveIndex(items)) return;
+    for (const std::string& name : dropped) DeleteItemFile(name);
 }
 }  // namespace
 
@@ -39,11 +49,13 @@ std::string HistoryLoadText(unsigned i) { return ReadItemFile(items[i].fileName)
 
 void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText) {
     if (maxItems == 0) return;
-    while (items.size() >= maxItems) DropOldest();
+    // The text is on disk before the index names it.
     HistoryItem item{NewItemFileName(), displayText, hash, Now()};
-    items.push_front(item);
-    SaveIndex(items);
     WriteItemFile(item.fileName, text);
+    FileNames dropped;
+    while (items.size() >= maxItems) DropOldest(&dropped);
+    items.push_front(std::move(item));
+    SaveAndDeleteFiles(dropped);
 }
 
 void HistoryMoveToFront(unsigned i) {
@@ -55,23 +67,25 @@ void HistoryMoveToFront(unsigned i) {
 }
 
 void HistoryDelete(unsigned i) {
-    DeleteItemFile(items[i].fileName);
+    FileNames dropped{items[i].fileName};
     items.erase(items.begin() + i);
-    SaveIndex(items);
+    SaveAndDeleteFiles(dropped);
 }
 
 void HistoryDeleteRange(int first, int last) {
+    FileNames dropped;
     if (last >= first) {
-        for (int j = first; j <= last; j++) DeleteItemFile(items[unsigned(j)].fileName);
+        for (int j = first; j <= last; j++) dropped.push_back(items[unsigned(j)].fileName);
         items.erase(items.begin() + first, items.begin() + last + 1);
     }
-    SaveIndex(items);
+    SaveAndDeleteFiles(dropped);
 }
 
 void HistoryDeleteAll() {
-    for (const HistoryItem& item : items) DeleteItemFile(item.fileName);
+    FileNames dropped;
+    for (const HistoryItem& item : items) dropped.push_back(item.fileName);
     items.clear();
-    SaveIndex(items);
+    SaveAndDeleteFiles(dropped);
 }
 
 void HistorySetMaxItems(unsigned n) {
@@ -79,21 +93,19 @@ void HistorySetMaxItems(unsigned n) {
         maxItems = n;
         return;
     }
-    while (items.size() > n) DropOldest();
-    SaveIndex(items);
+    FileNames dropped;
+    while (items.size() > n) DropOldest(&dropped);
+    SaveAndDeleteFiles(dropped);
     maxItems = n;
 }
 
 int HistoryExpire(int policy) {
     if (policy > 1 || items.empty()) return 0;
     int32_t now = Now();
-    int removed = 0;
-    while (!items.empty() && IsExpired(policy, now, items.back().captureTime)) {
-        DropOldest();
-        removed++;
-    }
-    if (removed > 0) SaveIndex(items);
-    return removed;
+    FileNames dropped;
+    while (!items.empty() && IsExpired(policy, now, items.back().captureTime)) DropOldest(&dropped);
+    if (!dropped.empty()) SaveAndDeleteFiles(dropped);
+    return int(dropped.size());
 }
 
 void HistoryInit(unsigned max, int keepPolicy, const std::string& directory, const std::string& name) {

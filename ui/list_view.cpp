@@ -54,16 +54,6 @@ bool InsertColumn(int column, unsigned titleId, int format) {
     return SendMessageA(list, LVM_INSERTCOLUMNA, column, LPARAM(&c)) != -1;
 }
 
-// A wheel turned over another window of ours (the preview pane) scrolls that window.
-bool ForwardWheel(HWND self, UINT msg, WPARAM wParam, LPARAM lParam) {
-    POINT pt;
-    GetCursorPos(&pt);
-    HWND under = WindowFromPoint(pt);
-    if (!under || under == self) return false;
-    SendMessageA(under, msg, wParam, lParam);
-    return true;
-}
-
 bool OnKeyDown(WPARAM key) {
     int s = ListSelectedRow();
     switch (key) {
@@ -112,6 +102,15 @@ LRESULT CALLBACK HistoryListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 }
 
 }  // namespace
+
+bool ForwardWheel(HWND self, UINT msg, WPARAM wParam, LPARAM lParam) {
+    POINT pt;
+    GetCursorPos(&pt);
+    HWND under = WindowFromPoint(pt);
+    if (!under || under == self) return false;
+    SendMessageA(under, msg, wParam, lParam);
+    return true;
+}
 
 HWND ListCreate(HWND parent, HWND target, int id, int mode, bool gridLines) {
     notifyTarget = target;

@@ -23,3 +23,6 @@ void ListFillFromHistory();
 void ListDeleteLastRows(int count);
 // Scrolls down and back up, which makes the control redraw its rows at their new size.
 void ListNudgeScroll();
+// The wheel scrolls the window under the cursor, not the one with the focus; false
+// when that is `self`, which then scrolls itself.
+bool ForwardWheel(HWND self, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -36,16 +36,9 @@ LRESULT CALLBACK PreviewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
             return 0;
         }
         break;
-    case WM_MOUSEWHEEL: {
-        POINT pt;
-        GetCursorPos(&pt);
-        HWND under = WindowFromPoint(pt);
-        if (under && under != hwnd) {
-            SendMessageA(under, msg, wParam, lParam);
-            return 0;
-        }
+    case WM_MOUSEWHEEL:
+        if (ForwardWheel(hwnd, msg, wParam, lParam)) return 0;
         break;
-    }
     }
     return CallWindowProcA(previousProc, hwnd, msg, wParam, lParam);
 }
