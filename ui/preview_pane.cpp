@@ -4,12 +4,12 @@
 
 #include "app/identifiers.h"
 #include "history/history_list.h"
-#include "history/text_util.h"
 #include "res/resource.h"
 #include "settings/settings_store.h"
 #include "ui/fonts.h"
 #include "ui/list_view.h"
 #include "ui/placement.h"
+#include "ui/preview_text.h"
 #include "ui/toolbar.h"
 
 namespace {
@@ -78,12 +78,6 @@ void TogglePreview(HWND window) {
     }
     SendMessageA(ListWindow(), LVM_ENSUREVISIBLE, WPARAM(ListSelectedRow()), FALSE);
     ListNudgeScroll();
-}
-
-std::string PreviewText(const std::string& text) {
-    std::string s = text;
-    ReplaceAll(s, "\n", "\r\n");
-    return CollapseRuns(s, '\r');
 }
 
 void ShowSelectedInPreview() {

@@ -13,5 +13,3 @@ void ClearPreview();
 void PreviewSetFixedFont(int value);
 // The full text of the item selected last; what "Go to Address" opens.
 const std::string& CurrentItemText();
-// The text as the edit control needs it: every line break one CR LF.
-std::string PreviewText(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include "history/display_text.h"
 #include "history/history_list.h"
+#include "ui/preview_text.h"
 #include "ui/web_address.h"
 
 TEST(TextHash, MatchesKnownValues) {
@@ -47,4 +48,39 @@ TEST(WebAddress, PrefixRules) {
         {"", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsWebAddress(c.text), c.address) << c.text;
+}
+
+TEST(PreviewText, EveryLineBreakBecomesOneCrLf) {
+    EXPECT_EQ(PreviewText("one\ntwo\r\r\nthree\r\nfour\r"), "one\r\ntwo\r\nthree\r\nfour\r");
+    EXPECT_EQ(PreviewText(""), "");
+}
+
+TEST(PreviewText, LongTextsAreCutAtTheLayoutBudget) {
+    // Ordinary lines: a couple of hundred kilobytes fit, megabytes do not.
+    std::string lines;
+    while (lines.size() < (4u << 20)) lines += std::string(78, 'x') + "\r\n";
+    size_t shown = PreviewLength(lines);
+    EXPECT_GT(shown, 200u << 10);
+    EXPECT_LT(shown, 300u << 10);
+    std::string preview = PreviewText(lines);
+    EXPECT_EQ(preview.compare(0, shown - 1, lines, 0, shown - 1), 0);
+    EXPECT_EQ(preview.substr(preview.size() - 7), "\r\n[...]");
+
+    // One unbroken line costs with its square: only a few kilobytes fit.
+    std::string line(1 << 20, 'y');
+    shown = PreviewLength(line);
+    EXPECT_GT(shown, 4000u);
+    EXPECT_LT(shown, 8000u);
+    EXPECT_EQ(PreviewText(line), line.substr(0, shown) + "\r\n[...]");
+
+    // Wherever the cut falls around a CR LF, no lone CR is left before the marker.
+    for (size_t k = shown - 3; k <= shown + 1; ++k) {
+        std::string pairs = std::string(k, 'y') + "\r\n" + std::string(20000, 'z');
+        preview = PreviewText(pairs);
+        EXPECT_EQ(preview.find("\r\r"), std::string::npos) << k;
+        EXPECT_EQ(preview.substr(preview.size() - 7), "\r\n[...]") << k;
+        for (size_t i = preview.find('\r'); i != std::string::npos; i = preview.find('\r', i + 1))
+            EXPECT_EQ(preview[i + 1], '\n') << k;
+    }
+    EXPECT_EQ(PreviewLength(std::string(shown, 'y')), shown);
 }

@@ -19,6 +19,7 @@
 #include "ui/list_view.h"
 #include "ui/menus.h"
 #include "ui/preview_pane.h"
+#include "ui/preview_text.h"
 #include "ui/toolbar.h"
 
 namespace {
