@@ -38,8 +38,10 @@ void LayoutChildren(HWND window) {
     };
     HDWP batch = BeginDeferWindowPos(10);
     for (const Placement& p : placements) {
+        // The closed pane is placed too: it still holds the selected item's text, and at
+        // its creation size of a few pixels the edit control would wrap that text after
+        // nearly every character, which takes it seconds for a long text.
         if (!batch) break;
-        if (p.id == IDC_PREVIEW && !open) continue;
         batch = DeferWindowPos(batch, GetDlgItem(window, p.id), nullptr, p.x, p.y, p.w, p.h, SWP_NOZORDER);
     }
     if (batch) EndDeferWindowPos(batch);

@@ -43,11 +43,15 @@ int RowCount() {
     return list ? int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : -1;
 }
 
-// The viewer may still hold the clipboard open from the previous change.
-int SetText(const char* path) {
+bool ReadFileBytes(const char* path, std::string* bytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return Failed;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in) return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// The viewer may still hold the clipboard open from the previous change.
+int PutText(const std::string& text) {
     if (!WaitFor(2000, [] { return OpenClipboard(nullptr) != 0; })) return Failed;
     int rc = Failed;
     if (EmptyClipboard()) {
@@ -61,6 +65,83 @@ int SetText(const char* path) {
     }
     CloseClipboard();
     return rc;
+}
+
+int SetText(const char* path) {
+    std::string text;
+    return ReadFileBytes(path, &text) ? PutText(text) : Failed;
+}
+
+// The program's text hash: djb2 over the bytes taken as signed chars.
+unsigned Djb2(const std::string& text) {
+    unsigned h = 5381;
+    for (char c : text) h = h * 33 + unsigned(int(static_cast<signed char>(c)));
+    return h;
+}
+
+// The newest record's hash, from the index's first line. The file is opened sharing
+// everything, so the program can still replace it while we read.
+bool FrontHashIs(const char* index, unsigned hash) {
+    HANDLE f = CreateFileA(index, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char line[64] = {};
+    DWORD got = 0;
+    ReadFile(f, line, sizeof line - 1, &got, nullptr);
+    CloseHandle(f);
+    unsigned long h = 0;
+    return std::sscanf(line, "%*s %lu", &h) == 1 && h == hash;
+}
+
+// Copies PREFIX0, PREFIX1, ... one after another, each once the index shows the previous
+// one on top, and logs every text the index confirmed. Ends quietly when the window goes.
+int Feed(const char* prefix, int count, const char* index, const char* logPath) {
+    FILE* log = std::fopen(logPath, "ab");
+    if (!log) return Failed;
+    int rc = Ok;
+    for (int i = 0; i < count && rc == Ok && HistoryWindow(); i++) {
+        std::string text = prefix + std::to_string(i);
+        unsigned hash = Djb2(text);
+        if (PutText(text) != Ok) {
+            if (HistoryWindow()) rc = Failed;
+            break;
+        }
+        if (!WaitFor(10000, [&] { return FrontHashIs(index, hash) || !HistoryWindow(); })) rc = Failed;
+        if (rc == Ok && FrontHashIs(index, hash)) {
+            std::fprintf(log, "%s\n", text.c_str());
+            std::fflush(log);
+        }
+    }
+    std::fclose(log);
+    return rc;
+}
+
+int GetText(const char* path) {
+    if (!WaitFor(2000, [] { return OpenClipboard(nullptr) != 0; })) return Failed;
+    int rc = Failed;
+    HANDLE block = GetClipboardData(CF_TEXT);
+    if (const char* p = block ? static_cast<const char*>(GlobalLock(block)) : nullptr) {
+        size_t n = strnlen(p, GlobalSize(block));
+        if (FILE* out = std::fopen(path, "wb")) {
+            if (std::fwrite(p, 1, n, out) == n) rc = Ok;
+            if (std::fclose(out) != 0) rc = Failed;
+        }
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return rc;
+}
+
+// Prints the preview pane's text length, once it is above zero, asking with a bound each time.
+int PreviewLength(DWORD ms) {
+    DWORD_PTR length = 0;
+    bool ok = WaitFor(ms, [&] {
+        HWND pane = FindWindowExA(HistoryWindow(), nullptr, "Edit", nullptr);
+        return pane && SendMessageTimeoutA(pane, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &length) &&
+               length > 0;
+    });
+    if (ok) std::printf("%lu\n", static_cast<unsigned long>(length));
+    return ok ? Ok : Failed;
 }
 
 // Key presses go to whatever has the focus, as a user's would.
@@ -114,12 +195,32 @@ int main(int argc, char** argv) {
         PostMessageA(window, WM_COMMAND, kExitCommand, 0);
         return WaitFor(ms, [] { return HistoryWindow() == nullptr; }) ? Ok : Failed;
     }
+    if (cmd == "post" && argc == 5) {
+        HWND window = HistoryWindow();
+        return window && PostMessageA(window, Number(argv[2]), Number(argv[3]), LPARAM(Number(argv[4]))) ? Ok : Failed;
+    }
+    if (cmd == "feed" && argc == 6) return Feed(argv[2], int(Number(argv[3])), argv[4], argv[5]);
+    if (cmd == "get-text" && argc == 3) return GetText(argv[2]);
+    if (cmd == "hash" && argc == 3) {
+        std::string text;
+        if (!ReadFileBytes(argv[2], &text)) return Failed;
+        std::printf("%u\n", Djb2(text));
+        return Ok;
+    }
+    if (cmd == "responsive" && argc == 3) {
+        DWORD_PTR r;
+        HWND window = HistoryWindow();
+        return window && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ms, &r) ? Ok : Failed;
+    }
+    if (cmd == "preview-length" && argc == 3) return PreviewLength(ms);
     if (cmd == "is-visible" && argc == 2) return IsWindowVisible(HistoryWindow()) ? Ok : Failed;
     if (cmd == "key" && argc == 3) return Key(WORD(Number(argv[2])));
     if (cmd == "window-rect" && argc == 2) return WindowRect();
     if (cmd == "work-area" && argc == 2) return WorkArea();
     std::fprintf(stderr, "usage: hoardium_driver set-text FILE | wait-window MS | wait-gone MS | wait-rows N MS |\n"
                          "       send MSG WPARAM LPARAM | exit MS | is-visible | key VK |\n"
-                         "       window-rect | work-area\n");
+                         "       window-rect | work-area | post MSG WPARAM LPARAM |\n"
+                         "       feed PREFIX COUNT INDEX LOG | get-text FILE | hash FILE | responsive MS |\n"
+                         "       preview-length MS\n");
     return Usage;
 }

@@ -42,6 +42,8 @@ drive_out() {
 }
 
 start_app() {
+  # A window left by another run would make this start end at once as a second instance.
+  drive wait-gone 10000 || fail "another history window is still up"
   t_start=$(date +%s)
   wine "$app/Hoardium.exe" >"$logs/hoardium.log" 2>&1 </dev/null &
   app_pid=$!
@@ -132,3 +134,69 @@ run_scenario() {
   "scenario_$1"
   echo "ok $1"
 }
+
+# A stored history of n items, newest first, as a previous run would have left it;
+# the texts go to a list, one a line, for check_store.
+make_store() {
+  python3 - "$data" "$1" "$2" <<'PY'
+import os, random, sys, time
+data, n, listing = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+os.makedirs(data, exist_ok=True)
+chars, names, now = "abcdefghijklmnopqrstuvwxy012345678", set(), int(time.time())
+index, texts = [], []
+while len(names) < n:
+    names.add("".join(random.choice(chars) for _ in range(8)))
+for i, name in enumerate(sorted(names)):
+    t = "stored item %d" % i
+    open(os.path.join(data, name), "wb").write(t.encode())
+    h = 5381
+    for c in t.encode():
+        h = (h * 33 + c) & 0xFFFFFFFF
+    index.append("%s %d %d\r\n%s\r\n" % (name, h, now - i, t))
+    texts.append(t + "\n")
+open(os.path.join(data, "__reg__"), "wb").write("".join(index).encode())
+open(listing, "w").write("".join(texts))
+PY
+}
+
+# check_store TEXT_LIST... : every index record parses, every record's item file holds the
+# text of its hash, apart from the newest one (its capture may have been cut short: such a
+# name is remembered in $work/torn and excused from then on), and every listed text has a
+# record. Prints the record count, the texts checked, the texts lost and the torn records.
+check_store() {
+  python3 - "$data" "$work/torn" "$@" <<'PY'
+import os, re, sys
+data, torn_list, lists = sys.argv[1], sys.argv[2], sys.argv[3:]
+def djb2(b):
+    h = 5381
+    for c in b:
+        h = (h * 33 + (c - 256 if c > 127 else c)) & 0xFFFFFFFF
+    return h
+def fail(why):
+    sys.exit("index: " + why)
+raw = open(os.path.join(data, "__reg__"), "rb").read()
+if raw and not raw.endswith(b"\r\n"): fail("does not end with CR LF")
+lines = raw[:-2].split(b"\r\n") if raw else []
+if len(lines) % 2: fail("a record lacks its display line")
+torn = set(open(torn_list).read().split()) if os.path.exists(torn_list) else set()
+records = set()
+for i in range(0, len(lines), 2):
+    m = re.fullmatch(rb"([a-y0-8]{8}) (\d+) (-?\d+)", lines[i])
+    if not m or b"\n" in lines[i + 1]: fail("record %d is malformed: %r" % (i // 2, lines[i]))
+    name, h = m[1].decode(), int(m[2])
+    path = os.path.join(data, name)
+    whole = os.path.exists(path) and djb2(open(path, "rb").read()) == h
+    if not whole and name not in torn:
+        if i > 0: fail("record %d (%s) has no whole item file" % (i // 2, name))
+        torn.add(name)
+    records.add((h, lines[i + 1]))
+open(torn_list, "w").write("\n".join(sorted(torn)))
+texts = [t.encode() for f in lists for t in open(f).read().splitlines()]
+lost = [t for t in texts if (djb2(t), t) not in records]
+print(len(lines) // 2, len(texts), len(lost), len(torn))
+if lost: fail("lost %r" % lost[:5])
+PY
+}
+
+# The row of the record with this hash, counted from the newest.
+row_of() { awk -v h="$1" 'NR % 2 && $2 == h { print (NR - 1) / 2; exit }' "$data/__reg__"; }

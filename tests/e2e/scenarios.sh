@@ -122,4 +122,95 @@ scenario_paste_by_hotkey() {
   check_index "$work/older" $'pasted \xb6 by hotkey' "$work/newer" 'newest'
 }
 
+# Waits until the index's newest record is the text of this file, hashed by the driver.
+copy_big() {
+  drive set-text "$1" || fail "set-text $1"
+  local h
+  h=$(drive_out hash "$1")
+  wait_until 60000 front_hash_is "$h" || fail "$1 did not reach the top of the index"
+}
+
+# Copies the item of row 1 back and checks the clipboard then holds exactly this file's bytes.
+copy_back_row_1() {
+  drive post 1024 1 670 || fail "no history window to copy from"
+  wait_until 60000 front_hash_is "$(drive_out hash "$1")" || fail "the copied-back item did not move up"
+  drive get-text "$work/got" || fail "the clipboard holds no text"
+  cmp "$work/got" "$1" || fail "the clipboard does not hold the bytes of $1"
+}
+
+# A 64 MB text is kept and copied back byte for byte and previewed without freezing the
+# program; every byte value, bare line breaks and the old end-of-file byte survive a restart.
+scenario_big_inputs() {
+  python3 - "$work" <<'PY'
+import os, sys
+w = sys.argv[1]
+letters = bytes(range(97, 123)) * 10
+table = bytes(letters[i % len(letters)] for i in range(256))
+body = os.urandom(64 << 20).translate(table)
+line = bytearray(body[:300])
+rest = bytearray(body[300:])
+rest[77::79] = b"\r" * len(rest[77::79])
+rest[78::79] = b"\n" * len(rest[78::79])
+open(os.path.join(w, "big"), "wb").write(bytes(line + rest)[:64 << 20])
+open(os.path.join(w, "bytes"), "wb").write(bytes(range(1, 256)))
+open(os.path.join(w, "breaks"), "wb").write(b"\r\n\n\r\r\n\n\n")
+open(os.path.join(w, "eof"), "wb").write(b"before\x1aafter")
+PY
+  text "$work/small" 'newer than the big one'
+  start_app
+  copy_big "$work/big"
+  copy "$work/small"
+  copy_back_row_1 "$work/big"
+  drive responsive 5000 || fail "the program stopped answering while it previewed the big text"
+  local shown
+  shown=$(drive_out preview-length 5000) || fail "the preview pane stayed empty"
+  ((shown > 100000 && shown < 400000)) || fail "the preview pane holds $shown bytes"
+  for t in bytes breaks eof; do copy "$work/$t"; done
+  stop_app
+  start_app
+  drive wait-rows 5 10000 || fail "the five items are not shown after a restart"
+  [ "$(sed -n 8p "$data/__reg__")" = "$(head -c 200 "$work/big")  [...]"$'\r' ] \
+    || fail "the big text's display text is not its first 200 bytes and the cut marker"
+  local t name
+  for t in big bytes breaks eof; do
+    name=$(awk -v h="$(drive_out hash "$work/$t")" 'NR % 2 && $2 == h { print $1 }' "$data/__reg__")
+    cmp "$data/$name" "$work/$t" || fail "the item file of $t changed across the restart"
+  done
+  copy_back_row_1 "$work/breaks"
+  stop_app
+}
+
+fed_at_least() { [ "$(wc -l <"$work/fed")" -ge "$1" ]; }
+
+# Kills the program with SIGKILL while it captures, twenty times over a history of 20 000
+# items: each time the files on disk must be whole, and the next start must show them all.
+scenario_crash_kills() {
+  local kills=0 n=20000 pid feeder counts checked lost torn
+  make_store "$n" "$work/stored"
+  : >"$work/fed"
+  while ((kills < 20)); do
+    start_app
+    drive wait-rows "$n" 20000 || fail "the list does not show the $n stored items after kill $kills"
+    wine "$driver" feed "run $kills text " 100000 "$data/__reg__" "$work/fed" >>"$logs/feed.log" 2>&1 </dev/null &
+    feeder=$!
+    wait_until 30000 fed_at_least $(($(wc -l <"$work/fed") + 1 + RANDOM % 5)) || fail "the feeder stalled"
+    sleep "0.0$((RANDOM % 10))"   # spreads the kills over the whole of a capture
+    pid=$(pgrep -xf "$app/Hoardium.exe") || fail "no Wine process runs the program"
+    kill -9 "$pid"
+    { wait "$app_pid"; } 2>/dev/null || true
+    app_pid=
+    drive wait-gone 10000 || fail "the window outlived kill $kills"
+    wait "$feeder" || fail "the feeder failed after kill $kills"
+    kills=$((kills + 1))
+    counts=$(check_store "$work/stored" "$work/fed") || fail "after kill $kills"
+    n=${counts%% *}
+  done
+  start_app
+  drive wait-rows "$n" 20000 || fail "the list does not show the $n items after the last kill"
+  stop_app
+  counts=$(check_store "$work/stored" "$work/fed") || fail "after the last start"
+  read -r n checked lost torn <<<"$counts"
+  echo "kills survived $kills, items checked $checked, items lost $lost, records cut short by a kill $torn"
+}
+
 run_scenario "$scenario"

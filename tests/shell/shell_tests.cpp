@@ -71,17 +71,28 @@ TEST_F(HistoryWindowTest, ClipboardWithoutCapturableTextAddsNothing) {
     // An image only; the system offers it as a bitmap and a device-independent bitmap.
     PutOnClipboard({{CF_BITMAP, CreateBitmap(4, 4, 1, 32, nullptr)}});
     AwaitCapture();
-    // A writer that asks to be left out of histories, such as a password manager.
-    UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
-    PutOnClipboard({{CF_TEXT, Block("secret")}, {exclude, Block("")}});
+    // Writers that ask to be left out of histories, such as password managers.
+    UINT include = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
+    const std::pair<UINT, std::string> markers[] = {
+        {RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing"), ""},
+        {RegisterClipboardFormatA("Clipboard Viewer Ignore"), ""},
+        {include, std::string(4, '\0')},
+    };
+    for (const auto& marker : markers) {
+        PutOnClipboard({{CF_TEXT, Block("secret")}, {marker.first, Block(marker.second)}});
+        AwaitCapture();
+    }
+    // Allowed in so many words: an ordinary text.
+    PutOnClipboard({{CF_TEXT, Block("allowed")}, {include, Block(std::string("\1\0\0\0", 4))}});
     AwaitCapture();
     Command(IDM_CLEAR_CLIPBOARD);
     AwaitCapture();
     std::string text;
     EXPECT_FALSE(GetClipboardText(&text));
 
-    ASSERT_EQ(HistoryCount(), 1u);
-    EXPECT_EQ(HistoryItemText(0), "text");
+    ASSERT_EQ(HistoryCount(), 2u);
+    EXPECT_EQ(HistoryItemText(0), "allowed");
+    EXPECT_EQ(HistoryItemText(1), "text");
     ExpectRowsMatchHistory();
 }
 
