@@ -68,7 +68,11 @@ void HideUnlessPinned(HWND window) {
     if (!Pinned() && !GetActiveWindow()) HideHistoryWindow(window);
 }
 
-void OnNotify(HWND window, WPARAM wParam, const NMHDR* header) {
+void OnSelectionChange(UINT newState) {
+    if ((newState & LVIS_SELECTED) && !ListCarryingSelection()) ShowSelectedInPreview();
+}
+
+void OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
     if (LOWORD(wParam) != IDC_HISTORY_LIST) return;
     switch (header->code) {
     case NM_CLICK:
@@ -83,9 +87,13 @@ void OnNotify(HWND window, WPARAM wParam, const NMHDR* header) {
         break;
     case LVN_ITEMCHANGED: {
         const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
-        if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED)) ShowSelectedInPreview();
+        if (change->uChanged & LVIF_STATE) OnSelectionChange(change->uNewState);
         break;
     }
+    case LVN_ODSTATECHANGED:
+        OnSelectionChange(reinterpret_cast<const NMLVODSTATECHANGE*>(header)->uNewState);
+        break;
+    case LVN_GETDISPINFOA: ListGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)); break;
     }
 }
 
@@ -200,7 +208,7 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
     case WM_PAINT: PaintSeparators(window); return 0;
     case WM_CLOSE: HideHistoryWindow(window); return 0;
     case WM_GETMINMAXINFO: SetMinimumTrackSize(reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
-    case WM_NOTIFY: OnNotify(window, wParam, reinterpret_cast<const NMHDR*>(lParam)); return 0;
+    case WM_NOTIFY: OnNotify(window, wParam, reinterpret_cast<NMHDR*>(lParam)); return 0;
     case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
     case WM_LBUTTONDOWN: OnBackgroundClick(window); return 0;
     case WM_POWERBROADCAST:

@@ -3,7 +3,9 @@
 # each step timed beside one plain read or write of the index's bytes.
 #   bench/scale.sh [build dir]            (default build/scale-win32)
 # Environment: SCALE_SIZES="1000 10000 100000", SCALE_CAPTURES=50 (per size;
-# SCALE_CAPTURES_LARGE for 100 000, default the same).
+# SCALE_CAPTURES_LARGE for 100 000, default the same), SCALE_WORK (scratch folder,
+# default build/scale-run), SCALE_DISPLAY (an X display already running; by default
+# a virtual display of its own), WINEPREFIX (default build/scale-wineprefix).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/scale-win32}" && pwd)
@@ -16,14 +18,18 @@ done
 
 export WINEPREFIX=${WINEPREFIX:-$root/build/scale-wineprefix} WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-work=$root/build/scale-run
+work=${SCALE_WORK:-$root/build/scale-run}
 rm -rf "$work" && mkdir -p "$work"
 
 . "$root/scripts/virtual_display.sh"
-start_virtual_display || exit 1
+if [ -n "${SCALE_DISPLAY:-}" ]; then
+  export DISPLAY=$SCALE_DISPLAY HOARDIUM_XVFB_PID=
+else
+  start_virtual_display || exit 1
+fi
 cleanup() {
   wineserver -k >/dev/null 2>&1
-  kill "$HOARDIUM_XVFB_PID" 2>/dev/null
+  [ -n "$HOARDIUM_XVFB_PID" ] && kill "$HOARDIUM_XVFB_PID" 2>/dev/null
 }
 trap cleanup EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i >/dev/null 2>&1; fi

@@ -12,8 +12,8 @@ bool paused = false;
 bool ownCopyPending = false;
 
 // The newest item is already in the history; give it its row at the top.
-void ShowFrontItem(const std::string& displayText) {
-    ListInsertRow(0, displayText, HistoryItemTimeText(0));
+void ShowFrontItem() {
+    ListInsertRow(0);
     if (unsigned(ListRowCount()) > HistoryMaxItems()) ListDeleteRow(int(HistoryMaxItems()));
     if (ownCopyPending) {
         ListSelectRow(0);
@@ -33,7 +33,7 @@ void ClearOwnCopyPending() { ownCopyPending = false; }
 void OnClipboardChange(HWND) {
     if (ownCopyPending) {
         if (HistoryCount() > 0) {
-            ShowFrontItem(HistoryItemText(0));
+            ShowFrontItem();
         } else {
             ownCopyPending = false;
         }
@@ -50,12 +50,12 @@ void OnClipboardChange(HWND) {
         if (HistoryItemHash(k) != hash) continue;
         HistoryMoveToFront(k);
         ListDeleteRow(int(k));
-        ListInsertRow(0, HistoryItemText(0), HistoryItemTimeText(0));
+        ListInsertRow(0);
         return;
     }
     std::string displayText = MakeDisplayText(text, 200);
     HistoryAdd(text, hash, displayText);
     // With no history kept at all there is no front item to show.
     if (HistoryCount() == 0) return;
-    ShowFrontItem(displayText);
+    ShowFrontItem();
 }

@@ -18,7 +18,7 @@ void CopyItem(int i) {
     if (SetClipboardText(HistoryLoadText(0)) == 0 && OwnCopyPending()) {
         // No change notification will come to put the row back, and the flag would
         // swallow the user's next real copy.
-        ListInsertRow(0, HistoryItemText(0), HistoryItemTimeText(0));
+        ListInsertRow(0);
         ListSelectRow(0);
         ClearOwnCopyPending();
     }

@@ -2,6 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
 #include "app/identifiers.h"
 #include "ui/fonts.h"
 #include "history/history_list.h"
@@ -14,6 +18,52 @@ HWND notifyTarget;
 int timestampMode;
 int fixedWidth;
 WNDPROC previousProc;
+bool carryingSelection;
+
+// Which cell shows which text is settled when a row comes in; a later change of
+// mode only moves the column borders. The rows themselves ask the history for
+// their texts, so this is all the list keeps per row.
+enum RowLayout : unsigned char { TimeFirst, TextFirst, BlankRow };
+std::deque<unsigned char> rowLayout;
+
+RowLayout LayoutForMode(int mode) {
+    if (mode == 0 || mode == 1) return TimeFirst;
+    return mode == 2 ? TextFirst : BlankRow;
+}
+
+void SetRowState(int row, UINT mask, UINT state) {
+    LVITEMA item = {};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageA(list, LVM_SETITEMSTATE, row, LPARAM(&item));
+}
+
+int NextRow(UINT flags) { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), MAKELPARAM(flags, 0))); }
+
+// Where row r stands once `delta` rows were inserted (delta > 0) or removed
+// (delta < 0) at `at`; -1 when r itself was removed or was no row.
+int ShiftedRow(int r, int at, int delta) {
+    if (r < at) return r;
+    if (delta < 0 && r < at - delta) return -1;
+    return r + delta;
+}
+
+// A list whose rows come from the history marks the selection and the focus by row
+// number, not by item: when rows come or go above them, the marks are carried to
+// where their items now stand, as a list holding its own rows would do.
+void ChangeRowCount(int at, int delta) {
+    int selected = NextRow(LVNI_SELECTED);
+    int focused = NextRow(LVNI_FOCUSED);
+    int toSelected = ShiftedRow(selected, at, delta);
+    int toFocused = ShiftedRow(focused, at, delta);
+    carryingSelection = true;
+    if (selected != toSelected && selected != -1) SetRowState(selected, LVIS_SELECTED, 0);
+    if (focused != toFocused && focused != -1) SetRowState(focused, LVIS_FOCUSED, 0);
+    SendMessageA(list, LVM_SETITEMCOUNT, ListRowCount() + delta, LVSICF_NOSCROLL);
+    if (selected != toSelected && toSelected != -1) SetRowState(toSelected, LVIS_SELECTED, LVIS_SELECTED);
+    if (focused != toFocused && toFocused != -1) SetRowState(toFocused, LVIS_FOCUSED, LVIS_FOCUSED);
+    carryingSelection = false;
+}
 
 enum { TimestampTitleId = 32, TextTitleId = 33 };
 
@@ -116,7 +166,7 @@ HWND ListCreate(HWND parent, HWND target, int id, int mode, bool gridLines) {
     notifyTarget = target;
     list = CreateWindowExA(0, WC_LISTVIEWA, "",
                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                               LVS_NOCOLUMNHEADER,
+                               LVS_NOCOLUMNHEADER | LVS_OWNERDATA,
                            0, 0, 10, 10, parent, HMENU(INT_PTR(id)), GetModuleHandleA(nullptr), nullptr);
     timestampMode = mode;
     fixedWidth = 0;
@@ -145,37 +195,28 @@ void ListSetGridLines(bool on) {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
 }
 
-void ListInsertRow(int index, const std::string& displayText, const std::string& timeText) {
-    if (index == -1) index = ListRowCount();
-    const std::string* first = nullptr;
-    const std::string* second = nullptr;
-    if (timestampMode == 0 || timestampMode == 1) {
-        first = &timeText;
-        second = &displayText;
-    } else if (timestampMode == 2) {
-        first = &displayText;
-        second = &timeText;
-    }
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.cchTextMax = 256;
-    item.pszText = const_cast<char*>(first ? first->c_str() : "");
-    index = int(SendMessageA(list, LVM_INSERTITEMA, 0, LPARAM(&item)));
-    item.iItem = index;
-    item.iSubItem = 1;
-    item.pszText = const_cast<char*>(second ? second->c_str() : "");
-    SendMessageA(list, LVM_SETITEMA, 0, LPARAM(&item));
+void ListInsertRow(int index) {
+    int n = ListRowCount();
+    if (index == -1) index = n;
+    rowLayout.insert(rowLayout.begin() + index, LayoutForMode(timestampMode));
+    ChangeRowCount(index, 1);
 }
 
-void ListDeleteRow(int index) { SendMessageA(list, LVM_DELETEITEM, index, 0); }
-void ListDeleteAllRows() { SendMessageA(list, LVM_DELETEALLITEMS, 0, 0); }
+void ListDeleteRow(int index) {
+    if (index < 0 || index >= ListRowCount()) return;
+    rowLayout.erase(rowLayout.begin() + index);
+    ChangeRowCount(index, -1);
+}
+
+void ListDeleteAllRows() {
+    rowLayout.clear();
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+}
+
 int ListRowCount() { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 void ListSelectRow(int index) {
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, index, LPARAM(&item));
+    SetRowState(index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     SendMessageA(list, LVM_ENSUREVISIBLE, index, TRUE);
 }
 
@@ -183,18 +224,35 @@ int ListSelectedRow() {
     return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), MAKELPARAM(LVNI_SELECTED | LVNI_FOCUSED, 0)));
 }
 
+bool ListCarryingSelection() { return carryingSelection; }
+
+void ListGetDispInfo(NMLVDISPINFOA* info) {
+    LVITEMA& item = info->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    item.pszText[0] = '\0';
+    unsigned i = unsigned(item.iItem);
+    if (item.iItem < 0 || i >= HistoryCount() || i >= rowLayout.size()) return;
+    RowLayout layout = RowLayout(rowLayout[i]);
+    if (layout == BlankRow || item.iSubItem < 0 || item.iSubItem > 1) return;
+    bool timeCell = (layout == TimeFirst) == (item.iSubItem == 0);
+    std::string text = timeCell ? HistoryItemTimeText(i) : HistoryItemText(i);
+    size_t n = std::min(text.size(), size_t(item.cchTextMax - 1));
+    std::memcpy(item.pszText, text.data(), n);
+    item.pszText[n] = '\0';
+}
+
 void ListFillFromHistory() {
     unsigned n = HistoryCount();
-    // Nothing is on screen yet; drawing each of a hundred thousand rows as it comes
-    // would only slow the start.
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LVM_SETITEMCOUNT, n, 0);
-    for (unsigned i = 0; i < n; i++) ListInsertRow(-1, HistoryItemText(i), HistoryItemTimeText(i));
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    rowLayout.assign(n, LayoutForMode(timestampMode));
+    SendMessageA(list, LVM_SETITEMCOUNT, n, LVSICF_NOSCROLL);
 }
 
 void ListDeleteLastRows(int count) {
-    for (int k = 0; k < count; k++) ListDeleteRow(ListRowCount() - 1);
+    int n = ListRowCount();
+    count = std::min(count, n);
+    if (count <= 0) return;
+    rowLayout.erase(rowLayout.end() - count, rowLayout.end());
+    ChangeRowCount(n - count, -count);
 }
 
 void ListNudgeScroll() {

@@ -1,22 +1,26 @@
 // The history list view: row i always shows history item i.
 #pragma once
 #include <windows.h>
-
-#include <string>
+#include <commctrl.h>
 
 HWND ListCreate(HWND parent, HWND notifyTarget, int id, int timestampMode, bool gridLines);
 HWND ListWindow();
 void ListSetTimestampMode(int mode);
 void ListSetFixedFont(int value);
 void ListSetGridLines(bool on);
-// An index of -1 appends.
-void ListInsertRow(int index, const std::string& displayText, const std::string& timeText);
+// A row for history item `index`, which is already in the history; -1 appends.
+void ListInsertRow(int index);
 void ListDeleteRow(int index);
 void ListDeleteAllRows();
 int ListRowCount();
 void ListSelectRow(int index);
 // The row that is both selected and focused, or -1.
 int ListSelectedRow();
+// True while the selection only travels with rows that came or went above it: the
+// preview already shows that item.
+bool ListCarryingSelection();
+// The rows hold no text of their own: the control asks for each cell it shows.
+void ListGetDispInfo(NMLVDISPINFOA* info);
 // One row per history item, newest first, as at start-up.
 void ListFillFromHistory();
 // Removes the last `count` rows, the bottom one first.
