@@ -50,8 +50,7 @@ std::string HistoryLoadText(unsigned i) { return ReadItemFile(items[i].fileName)
 void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText) {
     if (maxItems == 0) return;
     // The text is on disk before the index names it.
-    HistoryItem item{NewItemFileName(), displayText, hash, Now()};
-    WriteItemFile(item.fileName, text);
+    HistoryItem item{WriteNewItemFile(text), displayText, hash, Now()};
     FileNames dropped;
     while (items.size() >= maxItems) DropOldest(&dropped);
     items.push_front(std::move(item));

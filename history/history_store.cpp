@@ -14,6 +14,11 @@
 namespace {
 std::string dataDirectory;
 std::string indexPath;
+// Under Wine a name that does not exist yet costs a search of its whole folder for
+// one that differs only in case; among a hundred thousand item files that is far
+// more than writing the index. So the index is written first beside the data
+// directory, where few names live, and moved into place.
+std::string outerTempPath;
 
 // Only a bare name may come out of the index file: anything else could make a
 // delete or a read reach outside the data directory.
@@ -87,7 +92,8 @@ void StoreOpen(const std::string& directory) {
     dataDirectory = directory;
     MakeDirectory(dataDirectory);
     indexPath = JoinPath(dataDirectory, "__reg__");
-    sys::RemoveFile(TempPathFor(indexPath));
+    outerTempPath = TempPathFor(dataDirectory + "-index");
+    sys::RemoveFile(outerTempPath);
 }
 
 std::string StoreDataDirectory() { return dataDirectory; }
@@ -96,27 +102,44 @@ std::string StoreIndexPath() { return indexPath; }
 
 std::string ItemFilePath(const std::string& fileName) { return JoinPath(dataDirectory, fileName); }
 
-static std::string FormatIndex(const HistoryItems& items) {
+namespace {
+// The index's bytes are built in the same buffer every time: a fresh block of tens of
+// megabytes costs more to get from the system and touch than to fill.
+std::string indexBytes;
+
+char* Put(char* p, const std::string& s) {
+    std::memcpy(p, s.data(), s.size());
+    return p + s.size();
+}
+
+const std::string& FormatIndex(const HistoryItems& items) {
     size_t size = 0;
     for (const HistoryItem& item : items) size += item.fileName.size() + item.displayText.size();
     // Each record adds two spaces, two line ends and at most 10 + 11 characters of numbers.
-    std::string bytes;
-    bytes.reserve(size + items.size() * 27);
+    indexBytes.resize(size + items.size() * 27);
+    char* p = &indexBytes[0];
     for (const HistoryItem& item : items) {
-        char head[32] = {' '};
-        char* p = std::to_chars(head + 1, head + 12, item.hash).ptr;
-        *p = ' ';
-        p = std::to_chars(p + 1, p + 12, item.captureTime).ptr;
-        bytes += item.fileName;
-        bytes.append(head, size_t(p - head));
-        bytes.append("\r\n", 2);
-        bytes += item.displayText;
-        bytes.append("\r\n", 2);
+        p = Put(p, item.fileName);
+        *p++ = ' ';
+        p = std::to_chars(p, p + 10, item.hash).ptr;
+        *p++ = ' ';
+        p = std::to_chars(p, p + 11, item.captureTime).ptr;
+        *p++ = '\r';
+        *p++ = '\n';
+        p = Put(p, item.displayText);
+        *p++ = '\r';
+        *p++ = '\n';
     }
-    return bytes;
+    indexBytes.resize(size_t(p - indexBytes.data()));
+    return indexBytes;
 }
+}  // namespace
 
-bool SaveIndex(const HistoryItems& items) { return WriteFileAtomically(indexPath, FormatIndex(items)); }
+bool SaveIndex(const HistoryItems& items) {
+    const std::string& bytes = FormatIndex(items);
+    // A data directory on a volume of its own cannot take the outer file by a move.
+    return WriteFileAtomically(indexPath, bytes, outerTempPath) || WriteFileAtomically(indexPath, bytes);
+}
 
 bool LoadIndex(HistoryItems* items) {
     FILE* f = std::fopen(indexPath.c_str(), "rb");
@@ -144,6 +167,18 @@ bool LoadIndex(HistoryItems* items) {
     return true;
 }
 
+std::string WriteNewItemFile(const std::string& text) {
+    for (;;) {
+        std::string name = RandomName(8);
+        std::string path = ItemFilePath(name);
+        sys::NewFile result = sys::WriteNewFile(path, text);
+        if (result == sys::NewFile::Exists) continue;
+        // A part of the text would later read as if it were the whole of it; none is better.
+        if (result == sys::NewFile::Failed) sys::RemoveFile(path);
+        return name;
+    }
+}
+
 bool WriteItemFile(const std::string& fileName, const std::string& text) {
     std::string path = ItemFilePath(fileName);
     if (sys::WriteWholeFile(path, text)) return true;
@@ -162,16 +197,10 @@ std::string ReadItemFile(const std::string& fileName) {
 
 void DeleteItemFile(const std::string& fileName) { sys::RemoveFile(ItemFilePath(fileName)); }
 
-std::string NewItemFileName() {
-    std::string name;
-    do {
-        name = RandomName(8);
-    } while (FileExists(ItemFilePath(name)));
-    return name;
-}
-
 void StoreRemoveIfEmpty() {
     sys::RemoveFile(indexPath);
+    // Left by a save that had to write beside the index and was cut short.
+    sys::RemoveFile(TempPathFor(indexPath));
     sys::RemoveDir(dataDirectory);
 }
 

@@ -13,7 +13,9 @@ bool LoadIndex(HistoryItems* items);
 bool WriteItemFile(const std::string& fileName, const std::string& text);
 std::string ReadItemFile(const std::string& fileName);
 void DeleteItemFile(const std::string& fileName);
-std::string NewItemFileName();
+// Writes `text` to a new item file under a fresh name and returns the name; a failed
+// write leaves no file.
+std::string WriteNewItemFile(const std::string& text);
 void StoreRemoveIfEmpty();
 
 void SeedRandom();

@@ -13,6 +13,10 @@ bool RemoveDir(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Creates or truncates `path` and writes `bytes` to it in one call.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+enum class NewFile { Written, Exists, Failed };
+// As WriteWholeFile, but only when no file of that name exists yet: one lookup of
+// the name both proves it free and creates the file.
+NewFile WriteNewFile(const std::string& path, const std::string& bytes);
 // Full path of the running executable, however long.
 std::string ModuleFileName();
 // Text of string resource `id` in the process's 8-bit code page; empty if absent.

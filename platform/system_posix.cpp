@@ -1,7 +1,9 @@
 #include "platform/system.h"
 #include "platform/fault_injection.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +41,20 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::setvbuf(f, nullptr, _IONBF, 0);
     bool ok = std::fwrite(bytes.data(), 1, size, f) == size;
     return std::fclose(f) == 0 && ok && !fault;
+}
+
+NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
+    bool fault = Faulted();
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
+    size_t size = fault ? bytes.size() / 2 : bytes.size();
+    bool ok = true;
+    for (size_t done = 0; ok && done < size;) {
+        ssize_t n = write(fd, bytes.data() + done, size - done);
+        ok = n > 0;
+        if (ok) done += size_t(n);
+    }
+    return close(fd) == 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
 
 std::string ModuleFileName() {

@@ -25,6 +25,19 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return CloseHandle(f) != 0 && ok && !fault;
 }
 
+NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
+    bool fault = Faulted();
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        DWORD e = GetLastError();
+        return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
+    }
+    DWORD size = DWORD(fault ? bytes.size() / 2 : bytes.size());
+    DWORD written = 0;
+    bool ok = WriteFile(f, bytes.data(), size, &written, nullptr) != 0 && written == size;
+    return CloseHandle(f) != 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
+}
+
 std::string ModuleFileName() {
     // The classic 260-byte buffer cuts long paths; grow it until the path fits.
     std::vector<char> buf(MAX_PATH);

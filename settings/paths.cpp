@@ -32,7 +32,10 @@ bool FileExists(const std::string& path) {
 std::string TempPathFor(const std::string& path) { return path + ".tmp"; }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    std::string tmp = TempPathFor(path);
+    return WriteFileAtomically(path, bytes, TempPathFor(path));
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, const std::string& tmp) {
     bool ok = sys::WriteWholeFile(tmp, bytes) && sys::ReplaceWith(tmp, path);
     if (!ok) sys::RemoveFile(tmp);
     return ok;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
@@ -154,7 +155,7 @@ TEST_F(History, DamagedIndexLoadsWithoutHarm) {
     EXPECT_EQ(HistoryItemText(1), "");  // the file ends after the record's first line
     HistoryDeleteAll();
     EXPECT_EQ(ReadFile(dir.File("victim")), "keep me");
-    EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "__reg__.tmp")));
+    // The stale temporary file goes with the emptied store.
     HistoryCleanupOnExit();
     EXPECT_FALSE(fs::exists(DataDir()));
 }
@@ -192,9 +193,12 @@ TEST_F(History, UnwritableIndexKeepsListAndRecovers) {
 
 TEST_F(History, BlockedTemporaryFileLeavesOldIndexWhole) {
     Store(2);
-    // Nothing new can be created beside the index, as in a read-only directory.
+    // Nothing new can be created beside the index or beside the data directory, as
+    // on a read-only volume.
     std::string tmp = JoinPath(DataDir(), "__reg__.tmp");
+    std::string outer = DataDir() + "-index.tmp";
     fs::create_directory(tmp);
+    fs::create_directory(outer);
     std::string before = Index();
     Start();
     Capture("new");
@@ -202,10 +206,32 @@ TEST_F(History, BlockedTemporaryFileLeavesOldIndexWhole) {
     EXPECT_EQ(HistoryCount(), 3u);
     EXPECT_EQ(Index(), before);
     fs::remove(tmp);
+    fs::remove(outer);
     HistoryDelete(0);
     Start();
     ASSERT_EQ(HistoryCount(), 2u);
     EXPECT_EQ(HistoryLoadText(0), "new");
+}
+
+TEST_F(History, SavesBesideTheIndexWhenBesideTheDataDirectoryFails) {
+    std::string outer = DataDir() + "-index.tmp";
+    fs::create_directory(outer);
+    Start();
+    Capture("one");
+    Start();
+    EXPECT_EQ(HistoryCount(), 1u);
+    fs::remove(outer);
+}
+
+TEST_F(History, NewItemNeverTakesTheNameOfAFileThere) {
+    Start();
+    std::srand(7);
+    std::string taken = RandomName(8);
+    WriteFile(JoinPath(DataDir(), taken), "not an item");
+    std::srand(7);
+    Capture("fresh");
+    EXPECT_EQ(ReadFile(JoinPath(DataDir(), taken)), "not an item");
+    EXPECT_EQ(HistoryLoadText(0), "fresh");
 }
 
 TEST_F(History, FileInPlaceOfDataDirectory) {
