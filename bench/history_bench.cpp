@@ -9,6 +9,7 @@
 
 #include "history/history_list.h"
 #include "history/history_store.h"
+#include "platform/system.h"
 #include "settings/paths.h"
 
 namespace fs = std::filesystem;
@@ -38,7 +39,7 @@ void Prepare(int n) {
         items.push_back(item);
     }
     StoreOpen(JoinPath(kDir, "Hoardium.data"));
-    for (const HistoryItem& item : items) WriteItemFile(item.fileName, "full text");
+    for (const HistoryItem& item : items) sys::WriteWholeFile(ItemFilePath(item.fileName), "full text");
     SaveIndex(items);
     HistoryInit(unsigned(n), 3, kDir, "Hoardium");
 }

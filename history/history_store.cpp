@@ -179,14 +179,6 @@ std::string WriteNewItemFile(const std::string& text) {
     }
 }
 
-bool WriteItemFile(const std::string& fileName, const std::string& text) {
-    std::string path = ItemFilePath(fileName);
-    if (sys::WriteWholeFile(path, text)) return true;
-    // A part of the text would later read as if it were the whole of it; none is better.
-    sys::RemoveFile(path);
-    return false;
-}
-
 std::string ReadItemFile(const std::string& fileName) {
     std::string bytes;
     if (!ReadWholeFile(ItemFilePath(fileName), &bytes)) return std::string();

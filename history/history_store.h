@@ -10,7 +10,6 @@ std::string StoreIndexPath();
 std::string ItemFilePath(const std::string& fileName);
 bool SaveIndex(const HistoryItems& items);
 bool LoadIndex(HistoryItems* items);
-bool WriteItemFile(const std::string& fileName, const std::string& text);
 std::string ReadItemFile(const std::string& fileName);
 void DeleteItemFile(const std::string& fileName);
 // Writes `text` to a new item file under a fresh name and returns the name; a failed
