@@ -39,7 +39,7 @@ unsigned HistoryCount() { return unsigned(items.size()); }
 
 unsigned HistoryMaxItems() { return maxItems; }
 
-std::string HistoryItemText(unsigned i) { return items[i].displayText; }
+std::string HistoryItemText(unsigned i) { return items[i].displayText.str(); }
 
 uint32_t HistoryItemHash(unsigned i) { return items[i].hash; }
 
@@ -50,7 +50,7 @@ std::string HistoryLoadText(unsigned i) { return ReadItemFile(items[i].fileName)
 void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText) {
     if (maxItems == 0) return;
     // The text is on disk before the index names it.
-    HistoryItem item{WriteNewItemFile(text), displayText, hash, Now()};
+    HistoryItem item{WriteNewItemFile(text), SharedText(displayText), hash, Now()};
     FileNames dropped;
     while (items.size() >= maxItems) DropOldest(&dropped);
     items.push_front(std::move(item));

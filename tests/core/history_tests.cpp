@@ -160,6 +160,24 @@ TEST_F(History, DamagedIndexLoadsWithoutHarm) {
     EXPECT_FALSE(fs::exists(DataDir()));
 }
 
+// Line ends are found several bytes at a time, so each one is tried at every offset
+// within a word, bare or after a CR, and the last line has no end at all.
+TEST_F(History, LinesOfEveryLengthLoad) {
+    std::string index;
+    for (int i = 0; i < 9; i++)
+        index += "n" + std::to_string(i) + " " + std::to_string(i) + " 7" + (i % 2 ? "\n" : "\r\n") +
+                 std::string(size_t(i), char('a' + i)) + (i % 2 ? "\r\n" : "\n");
+    index += "last 9 7\r\n\xe9";
+    WriteFile(JoinPath(DataDir(), "__reg__"), index);
+    Start();
+    ASSERT_EQ(HistoryCount(), 10u);
+    for (unsigned i = 0; i < 9; i++) {
+        EXPECT_EQ(HistoryItemText(i), std::string(i, char('a' + i)));
+        EXPECT_EQ(HistoryItemHash(i), i);
+    }
+    EXPECT_EQ(HistoryItemText(9), "\xe9");
+}
+
 TEST_F(History, EmptyFirstLineEndsTheIndex) {
     WriteFile(JoinPath(DataDir(), "__reg__"), "\r\na 1 2\r\nA\r\n");
     Start();
