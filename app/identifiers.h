@@ -1,5 +1,5 @@
-// Every number the history window and its children exchange: control, command and
-// hotkey identifiers, the private message and its request codes.
+// Every number the history window and its children exchange: control, command, timer
+// and hotkey identifiers, the private message and its request codes.
 #pragma once
 
 // The window class the single-instance test looks for.
@@ -54,6 +54,10 @@ enum RequestCode {
     ReqToggleToolbar = 674,
     ReqFocusLost = 675,
     ReqTogglePin = 676,
+};
+
+enum TimerId {
+    TIMER_CAPTURE_RETRY = 1,
 };
 
 enum HotkeyId {

@@ -41,6 +41,7 @@ void OnCreate(HWND window) {
 }
 
 void OnDestroy(HWND window) {
+    CancelCaptureRetry(window);
     ChangeClipboardChain(window, nextClipboardViewer);
     TrayRemove();
     DeleteUiFonts();
@@ -54,6 +55,10 @@ void OnDrawClipboard(HWND window) {
     }
     OnClipboardChange(window);
     if (nextClipboardViewer) SendMessageA(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
+}
+
+void OnTimer(HWND window, UINT_PTR id) {
+    if (id == TIMER_CAPTURE_RETRY) OnCaptureRetry(window);
 }
 
 void OnChangeClipboardChain(WPARAM removed, LPARAM successor) {
@@ -216,6 +221,7 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
         return 0;
     case WM_DRAWCLIPBOARD: OnDrawClipboard(window); return 0;
     case WM_CHANGECBCHAIN: OnChangeClipboardChain(wParam, lParam); return 0;
+    case WM_TIMER: OnTimer(window, UINT_PTR(wParam)); return 0;
     case WM_HOTKEY: OnHotkey(window, int(wParam)); return 0;
     case WM_HISTORY: OnHistoryMessage(window, wParam, lParam); return 0;
     }

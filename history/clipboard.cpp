@@ -6,8 +6,8 @@
 
 namespace {
 
-// The program that just wrote the clipboard often still holds it open when the
-// change notification arrives; a short wait keeps that copy from being lost.
+// The program that just wrote the clipboard often still holds it open for a moment
+// when the change notification arrives; a short wait reads that copy at once.
 bool OpenClipboardPatiently() {
     for (int attempt = 0; attempt < 10; attempt++) {
         if (OpenClipboard(nullptr)) return true;
@@ -20,11 +20,7 @@ struct ClipboardCloser {
     ~ClipboardCloser() { CloseClipboard(); }
 };
 
-}  // namespace
-
-bool GetClipboardText(std::string* text) {
-    if (!OpenClipboardPatiently()) return false;
-    ClipboardCloser closer;
+bool ReadOpenedText(std::string* text) {
     if (!IsClipboardFormatAvailable(CF_TEXT)) return false;
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data) return false;
@@ -37,6 +33,42 @@ bool GetClipboardText(std::string* text) {
     text->assign(p, length);
     GlobalUnlock(data);
     return true;
+}
+
+// Password managers and the system mark content that must stay out of any history
+// with one of a few registered formats.
+bool OpenedContentIsPrivate() {
+    static const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    static const UINT include = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
+    static const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    if ((exclude && IsClipboardFormatAvailable(exclude)) || (ignore && IsClipboardFormatAvailable(ignore)))
+        return true;
+    if (!include || !IsClipboardFormatAvailable(include)) return false;
+    HANDLE data = GetClipboardData(include);
+    if (!data) return false;
+    const void* p = GlobalLock(data);
+    if (!p) return false;
+    DWORD value = 1;
+    if (GlobalSize(data) >= sizeof value) std::memcpy(&value, p, sizeof value);
+    GlobalUnlock(data);
+    return value == 0;
+}
+
+}  // namespace
+
+bool GetClipboardText(std::string* text) {
+    if (!OpenClipboardPatiently()) return false;
+    ClipboardCloser closer;
+    return ReadOpenedText(text);
+}
+
+ClipboardRead ReadClipboardForHistory(std::string* text, bool patient) {
+    if (!(patient ? OpenClipboardPatiently() : OpenClipboard(nullptr))) return ClipboardRead::Busy;
+    // One opening for both looks: content that changed between them could slip a
+    // private text into the history.
+    ClipboardCloser closer;
+    if (OpenedContentIsPrivate()) return ClipboardRead::Private;
+    return ReadOpenedText(text) ? ClipboardRead::Text : ClipboardRead::NoText;
 }
 
 int SetClipboardText(const std::string& text) {
@@ -63,23 +95,4 @@ void ClearClipboard() {
     if (!OpenClipboard(nullptr)) return;
     EmptyClipboard();
     CloseClipboard();
-}
-
-bool ClipboardIsPrivate() {
-    static const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
-    static const UINT include = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
-    static const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
-    if ((exclude && IsClipboardFormatAvailable(exclude)) || (ignore && IsClipboardFormatAvailable(ignore)))
-        return true;
-    if (!include || !IsClipboardFormatAvailable(include)) return false;
-    if (!OpenClipboardPatiently()) return false;
-    ClipboardCloser closer;
-    HANDLE data = GetClipboardData(include);
-    if (!data) return false;
-    const void* p = GlobalLock(data);
-    if (!p) return false;
-    DWORD value = 1;
-    if (GlobalSize(data) >= sizeof value) std::memcpy(&value, p, sizeof value);
-    GlobalUnlock(data);
-    return value == 0;
 }

@@ -2,7 +2,11 @@
 #pragma once
 #include <windows.h>
 
+// A change that finds the clipboard held open by another program is tried again from
+// the window's TIMER_CAPTURE_RETRY timer, which calls OnCaptureRetry.
 void OnClipboardChange(HWND window);
+void OnCaptureRetry(HWND window);
+void CancelCaptureRetry(HWND window);
 
 // Capture is off while paused; the program's own copies still show.
 bool CapturePaused();

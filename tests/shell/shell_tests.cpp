@@ -13,6 +13,38 @@ namespace {
 
 const char Title[] = "Hoardium 0.2.2";
 
+// Another program that writes a text and keeps the clipboard open after it, as one that
+// echoes each copy elsewhere does; it writes `replacement`, if any, before it lets go.
+struct Holder {
+    std::string text, replacement;
+    DWORD holdMs;
+    HANDLE holding = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+DWORD WINAPI HoldClipboard(void* param) {
+    Holder* h = static_cast<Holder*>(param);
+    // Under Wine a thread of this process opening with no window would get in beside
+    // the holder; a window of the holder's own keeps the history out. It lives on this
+    // thread, since emptying the clipboard sends the last owner a message and waits.
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    OpenClipboard(owner);
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, Block(h->text));
+    // The change notification goes out here, while the text is still unreadable below.
+    CloseClipboard();
+    OpenClipboard(owner);
+    SetEvent(h->holding);
+    WaitForSingleObject(h->release, h->holdMs);
+    if (!h->replacement.empty()) {
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, Block(h->replacement));
+    }
+    CloseClipboard();
+    DestroyWindow(owner);
+    return 0;
+}
+
 TEST_F(HistoryWindowTest, NewTextBecomesFrontItemWithItsFileAndIndexRecord) {
     Start();
     Copy("first");
@@ -94,6 +126,42 @@ TEST_F(HistoryWindowTest, ClipboardWithoutCapturableTextAddsNothing) {
     EXPECT_EQ(HistoryItemText(0), "allowed");
     EXPECT_EQ(HistoryItemText(1), "text");
     ExpectRowsMatchHistory();
+}
+
+TEST_F(HistoryWindowTest, TextOnAClipboardHeldOpenIsCapturedOnceItIsReleased) {
+    Start();
+    Copy("before");
+    auto hold = [&](Holder& h) {
+        int passedOn = HandledCount();
+        std::string front = Cell(0, 1);
+        HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &h, 0, nullptr);
+        EXPECT_EQ(WaitForSingleObject(h.holding, 2000), WAIT_OBJECT_0);
+        // The change goes on to the next viewer at once, before the text can be read.
+        EXPECT_TRUE(PumpUntil([&] { return HandledCount() > passedOn; }));
+        EXPECT_EQ(Cell(0, 1), front);
+        return thread;
+    };
+    auto finish = [](Holder& h, HANDLE thread) {
+        EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+        for (HANDLE handle : {thread, h.holding, h.release}) CloseHandle(handle);
+    };
+
+    // Held eight times as long as the history waits at a notification.
+    Holder held{"held", "", 400};
+    HANDLE thread = hold(held);
+    EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "held"; })) << "the held text was never captured";
+    finish(held, thread);
+
+    // Replaced before the clipboard is let go: only what it then holds is a copy to keep.
+    Holder replaced{"first", "second", 3000};
+    thread = hold(replaced);
+    SetEvent(replaced.release);
+    EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "second"; }));
+    finish(replaced, thread);
+    ASSERT_EQ(ListRowCount(), 3);
+    EXPECT_EQ(Cell(1, 1), "held");
+    EXPECT_EQ(Cell(2, 1), "before");
+    ExpectStoreMatchesRows();
 }
 
 TEST_F(HistoryWindowTest, PauseStopsCaptureButTheProgramsOwnCopyStillShows) {
