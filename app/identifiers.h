@@ -54,6 +54,7 @@ enum RequestCode {
     ReqToggleToolbar = 674,
     ReqFocusLost = 675,
     ReqTogglePin = 676,
+    ReqSaveHistory = 677,
 };
 
 enum TimerId {

@@ -27,7 +27,18 @@ namespace {
 bool ignoreFirstClipboardChange = true;
 HWND nextClipboardViewer;
 
+HWND historyWindow;
+
+// A change's rewrite of the index waits for the next turn of the message loop, so
+// the window answers between the change and its save, and changes that come
+// together are saved once.
+void RequestHistorySave() {
+    if (!PostMessageA(historyWindow, WM_HISTORY, 0, ReqSaveHistory)) HistorySaveNow();
+}
+
 void OnCreate(HWND window) {
+    historyWindow = window;
+    HistoryDeferSaves(RequestHistorySave);
     CreateUiFonts();
     bool grid = GetSetting("GridLines") == 1;
     int mode = GetSetting("Timestamps");
@@ -41,6 +52,7 @@ void OnCreate(HWND window) {
 }
 
 void OnDestroy(HWND window) {
+    HistoryDeferSaves(nullptr);
     CancelCaptureRetry(window);
     ChangeClipboardChain(window, nextClipboardViewer);
     TrayRemove();
@@ -185,6 +197,7 @@ void OnHistoryMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     case ReqToggleToolbar: ToggleToolbar(window); break;
     case ReqFocusLost: HideUnlessPinned(window); break;
     case ReqTogglePin: TogglePin(window); break;
+    case ReqSaveHistory: HistorySaveNow(); break;
     }
 }
 
@@ -218,6 +231,10 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
     case WM_LBUTTONDOWN: OnBackgroundClick(window); return 0;
     case WM_POWERBROADCAST:
         if (wParam == PBT_APMRESUMEAUTOMATIC) OnResume();
+        return 0;
+    case WM_ENDSESSION:
+        // The session may end the process as soon as this returns.
+        if (wParam) HistoryDeferSaves(nullptr);
         return 0;
     case WM_DRAWCLIPBOARD: OnDrawClipboard(window); return 0;
     case WM_CHANGECBCHAIN: OnChangeClipboardChain(wParam, lParam); return 0;

@@ -16,16 +16,26 @@ int32_t Now() { return int32_t(std::time(nullptr)); }
 
 using FileNames = std::vector<std::string>;
 
-void DropOldest(FileNames* dropped) {
-    dropped->push_back(items.back().fileName);
+// Files of items gone from the list; they go once an index without them is on disk.
+FileNames droppedFiles;
+void (*requestSave)() = nullptr;
+bool savePending = false;
+
+void DropOldest() {
+    droppedFiles.push_back(items.back().fileName);
     items.pop_back();
 }
 
 // Item files go only once the index on disk has let them go, so a crash or a full
 // disk leaves at worst a file that nothing names, never a record without its text.
-void SaveAndDeleteFiles(const FileNames& dropped) {
-    if (!SaveIndex(items)) return;
-    for (const std::string& name : dropped) DeleteItemFile(name);
+// With saves deferred, changes that come together share one rewrite of the index.
+void SaveChange() {
+    if (!requestSave) {
+        HistorySaveNow();
+    } else if (!savePending) {
+        savePending = true;
+        requestSave();
+    }
 }
 }  // namespace
 
@@ -51,10 +61,9 @@ void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displ
     if (maxItems == 0) return;
     // The text is on disk before the index names it.
     HistoryItem item{WriteNewItemFile(text), SharedText(displayText), hash, Now()};
-    FileNames dropped;
-    while (items.size() >= maxItems) DropOldest(&dropped);
+    while (items.size() >= maxItems) DropOldest();
     items.push_front(std::move(item));
-    SaveAndDeleteFiles(dropped);
+    SaveChange();
 }
 
 void HistoryMoveToFront(unsigned i) {
@@ -62,29 +71,27 @@ void HistoryMoveToFront(unsigned i) {
     item.captureTime = Now();
     items.erase(items.begin() + i);
     items.push_front(std::move(item));
-    SaveIndex(items);
+    SaveChange();
 }
 
 void HistoryDelete(unsigned i) {
-    FileNames dropped{items[i].fileName};
+    droppedFiles.push_back(items[i].fileName);
     items.erase(items.begin() + i);
-    SaveAndDeleteFiles(dropped);
+    SaveChange();
 }
 
 void HistoryDeleteRange(int first, int last) {
-    FileNames dropped;
     if (last >= first) {
-        for (int j = first; j <= last; j++) dropped.push_back(items[unsigned(j)].fileName);
+        for (int j = first; j <= last; j++) droppedFiles.push_back(items[unsigned(j)].fileName);
         items.erase(items.begin() + first, items.begin() + last + 1);
     }
-    SaveAndDeleteFiles(dropped);
+    SaveChange();
 }
 
 void HistoryDeleteAll() {
-    FileNames dropped;
-    for (const HistoryItem& item : items) dropped.push_back(item.fileName);
+    for (const HistoryItem& item : items) droppedFiles.push_back(item.fileName);
     items.clear();
-    SaveAndDeleteFiles(dropped);
+    SaveChange();
 }
 
 void HistorySetMaxItems(unsigned n) {
@@ -92,28 +99,42 @@ void HistorySetMaxItems(unsigned n) {
         maxItems = n;
         return;
     }
-    FileNames dropped;
-    while (items.size() > n) DropOldest(&dropped);
-    SaveAndDeleteFiles(dropped);
+    while (items.size() > n) DropOldest();
+    SaveChange();
     maxItems = n;
 }
 
 int HistoryExpire(int policy) {
     if (policy > 1 || items.empty()) return 0;
     int32_t now = Now();
-    FileNames dropped;
-    while (!items.empty() && IsExpired(policy, now, items.back().captureTime)) DropOldest(&dropped);
-    if (!dropped.empty()) SaveAndDeleteFiles(dropped);
-    return int(dropped.size());
+    int dropped = 0;
+    for (; !items.empty() && IsExpired(policy, now, items.back().captureTime); dropped++) DropOldest();
+    if (dropped > 0) SaveChange();
+    return dropped;
 }
 
 void HistoryInit(unsigned max, int keepPolicy, const std::string& directory, const std::string& name) {
     StoreOpen(JoinPath(directory, name + ".data"));
     items.clear();
+    droppedFiles.clear();
+    savePending = false;
+    requestSave = nullptr;
     LoadIndex(&items);
     maxItems = HistoryCount();
     HistorySetMaxItems(max);
     HistoryExpire(keepPolicy);
+}
+
+void HistoryDeferSaves(void (*request)()) {
+    requestSave = request;
+    if (!request && savePending) HistorySaveNow();
+}
+
+void HistorySaveNow() {
+    savePending = false;
+    if (!SaveIndex(items)) return;
+    for (const std::string& name : droppedFiles) DeleteItemFile(name);
+    droppedFiles.clear();
 }
 
 void HistoryCleanupOnExit() {

@@ -18,4 +18,10 @@ void HistoryDeleteAll();
 void HistorySetMaxItems(unsigned n);
 int HistoryExpire(int policy);
 void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory, const std::string& name);
+// Every change saves the index before it returns, unless saves are deferred: then the
+// first change after a save calls `request`, and HistorySaveNow() saves them all at
+// once. That leaves the caller free to answer its messages in between. Deferral off
+// (nullptr) saves what is waiting.
+void HistoryDeferSaves(void (*request)());
+void HistorySaveNow();
 void HistoryCleanupOnExit();

@@ -95,6 +95,37 @@ TEST_F(History, MoveAndDeleteKeepFilesInStep) {
     EXPECT_FALSE(fs::exists(DataDir()));
 }
 
+int saveRequests;
+
+TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
+    Store(3);
+    Start();
+    std::string before = Index();
+    saveRequests = 0;
+    HistoryDeferSaves([] { saveRequests++; });
+    Capture("new");
+    HistoryDelete(3);
+    HistoryMoveToFront(2);
+    EXPECT_EQ(saveRequests, 1);
+    // Nothing on disk has moved yet but the new item's own file.
+    EXPECT_EQ(Index(), before);
+    EXPECT_TRUE(fs::exists(JoinPath(DataDir(), "f2")));
+    EXPECT_EQ(ItemFiles(), 4u);
+    HistorySaveNow();
+    EXPECT_EQ(Index().substr(0, 3), "f1 ");
+    EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "f2")));
+    EXPECT_EQ(ItemFiles(), 3u);
+
+    // The next change asks again; turning deferral off saves it.
+    HistoryDelete(0);
+    EXPECT_EQ(saveRequests, 2);
+    HistoryDeferSaves(nullptr);
+    EXPECT_EQ(ItemFiles(), 2u);
+    Start();
+    ASSERT_EQ(HistoryCount(), 2u);
+    EXPECT_EQ(HistoryItemText(0), "new");
+}
+
 TEST_F(History, FullListEvictsOldest) {
     Store(10);
     Start(3);

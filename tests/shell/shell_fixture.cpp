@@ -168,6 +168,8 @@ void HistoryWindowTest::ExpectRowsMatchHistory() {
 }
 
 void HistoryWindowTest::ExpectStoreMatchesRows() {
+    // A change's save comes on the next turn of the message loop.
+    PumpUntil([] { return true; });
     ExpectRowsMatchHistory();
     // Each record is a line "<file> <hash> <time>" and a line of display text.
     std::istringstream index(ReadBytes(DataFile("__reg__")));

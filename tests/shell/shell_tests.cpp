@@ -215,8 +215,8 @@ TEST_F(HistoryWindowTest, RowsFollowTheHistoryThroughEveryChange) {
     Copy("g");
     ExpectRowsMatchHistory();
     Command(IDM_DELETE_ALL);
+    ExpectStoreMatchesRows();
     EXPECT_EQ(ItemFileCount(), 0);
-    ExpectRowsMatchHistory();
 }
 
 TEST_F(HistoryWindowTest, MaxItemsKeepsTheNewestRows) {
