@@ -2,7 +2,7 @@
 // start-up, captures, a move to the top, a delete and Exit against a prepared
 // history, each beside the cost of one plain read or write of the index's bytes.
 //
-//   scale_probe <Hoardium.exe> <rows> <captures>
+//   scale_probe <Hoardium.exe> <rows> <captures> [<Hoardium.exe> over no history]
 //
 // Prints key=value lines (times in milliseconds, sizes in bytes) for bench/scale.sh.
 #include <windows.h>
@@ -46,6 +46,22 @@ bool ReadAll(const std::string& path, std::string* out) {
     DWORD got = 0;
     bool ok = size == 0 || (ReadFile(f, &(*out)[0], size, &got, nullptr) && got == size);
     CloseHandle(f);
+    return ok;
+}
+
+// A program that starts has no memory to read into yet, and under Wine the first
+// touch of each fresh page costs as much again as the read itself; so the floor of
+// start-up reads into a block just allocated, as the program has to.
+bool ReadIntoFresh(const std::string& path) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD size = GetFileSize(f, nullptr);
+    char* block = new char[size ? size : 1];
+    DWORD got = 0;
+    bool ok = size == 0 || (ReadFile(f, block, size, &got, nullptr) && got == size);
+    CloseHandle(f);
+    delete[] block;
     return ok;
 }
 
@@ -192,16 +208,52 @@ size_t ListControlCost(int rows, size_t textBytes) {
     return after.PagefileUsage > before.PagefileUsage ? after.PagefileUsage - before.PagefileUsage : 0;
 }
 
+struct Started {
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+    double windowAt = -1, startup = -1;
+};
+
+// From process start until the window exists and its list holds every row.
+Started Start(const std::string& exe, int rows) {
+    Started s;
+    std::string dir = exe.substr(0, exe.find_last_of("\\/") + 1);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string cmd = "\"" + exe + "\"";
+    double t0 = Now();
+    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &s.process))
+        return s;
+    HWND list = nullptr;
+    while (Now() - t0 < 300000) {
+        if (!s.window) {
+            s.window = FindWindowA(kClass, nullptr);
+            if (s.window) s.windowAt = Now() - t0;
+        }
+        if (s.window && !list) list = GetDlgItem(s.window, kListId);
+        if (list) {
+            DWORD_PTR count = 0;
+            if (SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count) && int(count) >= rows) {
+                s.startup = Now() - t0;
+                break;
+            }
+        }
+        Sleep(1);
+    }
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: scale_probe <Hoardium.exe> <rows> <captures>\n");
+        std::fprintf(stderr, "usage: scale_probe <Hoardium.exe> <rows> <captures> [<Hoardium.exe> over no history]\n");
         return 2;
     }
     std::string exe = argv[1];
     int rows = std::atoi(argv[2]);
     int captures = std::atoi(argv[3]);
+    std::string emptyExe = argc > 4 ? argv[4] : "";
     std::string dir = exe.substr(0, exe.find_last_of("\\/") + 1);
     std::string dataDir = dir + "Hoardium.data\\";
     std::string index = dataDir + "__reg__";
@@ -224,8 +276,29 @@ int main(int argc, char** argv) {
         writes.push_back(Now() - t);
     }
     DeleteFileA(scratch.c_str());
-    std::printf("index_bytes=%lu\nplain_read=%.3f\nplain_write=%.3f\n", (unsigned long)bytes.size(), Median(reads),
-                Median(writes));
+    std::vector<double> freshReads, newFiles;
+    for (int k = 0; k < 5; k++) {
+        double t = Now();
+        ReadIntoFresh(index);
+        freshReads.push_back(Now() - t);
+    }
+    // What the folder itself costs a capture: one new file of a display text's size
+    // under a name not there yet (under Wine that name is first searched for among
+    // every file of the folder).
+    for (int k = 0; k < 5; k++) {
+        std::string name = dataDir + "zzprobe" + std::to_string(k) + std::to_string(GetTickCount());
+        double t = Now();
+        HANDLE f = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD put = 0;
+        if (f != INVALID_HANDLE_VALUE) {
+            WriteFile(f, bytes.data(), 200, &put, nullptr);
+            CloseHandle(f);
+        }
+        newFiles.push_back(Now() - t);
+        DeleteFileA(name.c_str());
+    }
+    std::printf("index_bytes=%lu\nplain_read=%.3f\nplain_read_warm=%.3f\nplain_write=%.3f\nnew_file=%.3f\n",
+                (unsigned long)bytes.size(), Median(freshReads), Median(reads), Median(writes), Median(newFiles));
 
     // The record half-way down, to be copied again later, and its display bytes.
     size_t displayBytes = 0;
@@ -249,35 +322,26 @@ int main(int argc, char** argv) {
     std::string oldText;
     ReadAll(dataDir + oldName, &oldText);
 
-    // Start-up: from process start until the window exists and the list holds every row.
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string cmd = "\"" + exe + "\"";
-    double t0 = Now();
-    if (!CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) {
-        std::printf("error=cannot start\n");
-        return 1;
+    // The floor of start-up itself: the same program over an empty history, three
+    // times; whatever this costs is Wine's start of a process and a window.
+    std::vector<double> emptyStarts;
+    for (int k = 0; k < 3 && !emptyExe.empty(); k++) {
+        Started e = Start(emptyExe, 0);
+        if (e.startup < 0) break;
+        emptyStarts.push_back(e.startup);
+        Sleep(300);
+        PostMessageA(e.window, WM_COMMAND, kExitCommand, 0);
+        WaitForSingleObject(e.process.hProcess, 120000);
+        CloseHandle(e.process.hProcess);
+        CloseHandle(e.process.hThread);
     }
-    HWND window = nullptr, list = nullptr;
-    double windowAt = -1, startup = -1;
-    while (Now() - t0 < 300000) {
-        if (!window) {
-            window = FindWindowA(kClass, nullptr);
-            if (window) windowAt = Now() - t0;
-        }
-        if (window && !list) list = GetDlgItem(window, kListId);
-        if (list) {
-            DWORD_PTR count = 0;
-            if (SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 60000, &count) && int(count) >= rows) {
-                startup = Now() - t0;
-                break;
-            }
-        }
-        Sleep(1);
-    }
-    std::printf("window_at=%.3f\nstartup=%.3f\n", windowAt, startup);
-    if (startup < 0) { std::printf("error=list never full\n"); return 1; }
+    if (!emptyStarts.empty()) std::printf("startup_empty=%.3f\n", Median(emptyStarts));
+
+    Started started = Start(exe, rows);
+    PROCESS_INFORMATION pi = started.process;
+    HWND window = started.window;
+    std::printf("window_at=%.3f\nstartup=%.3f\n", started.windowAt, started.startup);
+    if (started.startup < 0) { std::printf("error=list never full\n"); return 1; }
     Sleep(500);
 
     Watcher watcher;
@@ -298,6 +362,7 @@ int main(int argc, char** argv) {
         double d = WaitForFirst(index, t, 60000, [&](const std::string& h) { return HeadHash(h) == want; });
         if (d < 0) { std::printf("error=capture %d never reached the file\n", i); break; }
         times.push_back(d);
+        std::fprintf(stderr, "capture %d: %.1f ms\n", i, d);
         Sleep(30);
         stall = std::max(stall, watcher.TakeLongest());
     }
