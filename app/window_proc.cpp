@@ -39,6 +39,7 @@ void RequestHistorySave() {
 void OnCreate(HWND window) {
     historyWindow = window;
     HistoryDeferSaves(RequestHistorySave);
+    PostMessageA(window, WM_HISTORY, 0, ReqPrepareNextItem);
     CreateUiFonts();
     bool grid = GetSetting("GridLines") == 1;
     int mode = GetSetting("Timestamps");
@@ -197,7 +198,12 @@ void OnHistoryMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     case ReqToggleToolbar: ToggleToolbar(window); break;
     case ReqFocusLost: HideUnlessPinned(window); break;
     case ReqTogglePin: TogglePin(window); break;
-    case ReqSaveHistory: HistorySaveNow(); break;
+    case ReqSaveHistory:
+        HistorySaveNow();
+        // In a turn of its own, so that no single message waits for both.
+        PostMessageA(window, WM_HISTORY, 0, ReqPrepareNextItem);
+        break;
+    case ReqPrepareNextItem: HistoryPrepareNextItem(); break;
     }
 }
 

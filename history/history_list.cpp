@@ -137,6 +137,11 @@ void HistorySaveNow() {
     droppedFiles.clear();
 }
 
+void HistoryPrepareNextItem() {
+    if (maxItems > 0) PrepareSpareItemFile();
+}
+
 void HistoryCleanupOnExit() {
+    RemoveSpareItemFile();
     if (items.empty()) StoreRemoveIfEmpty();
 }

@@ -24,4 +24,7 @@ void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory
 // (nullptr) saves what is waiting.
 void HistoryDeferSaves(void (*request)());
 void HistorySaveNow();
+// Readies what the next new item needs on disk, so that adding it costs less; for a
+// moment when nothing else waits.
+void HistoryPrepareNextItem();
 void HistoryCleanupOnExit();

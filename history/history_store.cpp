@@ -19,6 +19,10 @@ std::string indexPath;
 // more than writing the index. So the index is written first beside the data
 // directory, where few names live, and moved into place.
 std::string outerTempPath;
+// Under Wine a name not yet in a folder costs a search of the whole folder, and on
+// Windows too making a file costs more than filling one; so while the program waits,
+// an empty item file is made ready under a fresh name, and a capture only fills it.
+std::string spareName;
 
 // Only a bare name may come out of the index file: anything else could make a
 // delete or a read reach outside the data directory.
@@ -91,6 +95,7 @@ void StoreOpen(const std::string& directory) {
     indexPath = JoinPath(dataDirectory, "__reg__");
     outerTempPath = TempPathFor(dataDirectory + "-index");
     sys::RemoveFile(outerTempPath);
+    spareName.clear();
 }
 
 std::string StoreDataDirectory() { return dataDirectory; }
@@ -166,16 +171,44 @@ bool LoadIndex(HistoryItems* items) {
     return true;
 }
 
-std::string WriteNewItemFile(const std::string& text) {
+namespace {
+// A fresh name made into a file holding `text`; a taken name is tried again.
+std::string CreateItemFile(const std::string& text, sys::NewFile* result) {
     for (;;) {
         std::string name = RandomName(8);
-        std::string path = ItemFilePath(name);
-        sys::NewFile result = sys::WriteNewFile(path, text);
-        if (result == sys::NewFile::Exists) continue;
-        // A part of the text would later read as if it were the whole of it; none is better.
-        if (result == sys::NewFile::Failed) sys::RemoveFile(path);
-        return name;
+        *result = sys::WriteNewFile(ItemFilePath(name), text);
+        if (*result != sys::NewFile::Exists) return name;
     }
+}
+}  // namespace
+
+std::string WriteNewItemFile(const std::string& text) {
+    std::string name;
+    bool written;
+    if (!spareName.empty()) {
+        name.swap(spareName);
+        written = sys::WriteWholeFile(ItemFilePath(name), text);
+    } else {
+        sys::NewFile result;
+        name = CreateItemFile(text, &result);
+        written = result == sys::NewFile::Written;
+    }
+    // A part of the text would later read as if it were the whole of it; none is better.
+    if (!written) sys::RemoveFile(ItemFilePath(name));
+    return name;
+}
+
+void PrepareSpareItemFile() {
+    if (!spareName.empty()) return;
+    sys::NewFile result;
+    std::string name = CreateItemFile(std::string(), &result);
+    if (result == sys::NewFile::Written) spareName = name;
+}
+
+void RemoveSpareItemFile() {
+    if (spareName.empty()) return;
+    sys::RemoveFile(ItemFilePath(spareName));
+    spareName.clear();
 }
 
 std::string ReadItemFile(const std::string& fileName) {

@@ -15,6 +15,10 @@ void DeleteItemFile(const std::string& fileName);
 // Writes `text` to a new item file under a fresh name and returns the name; a failed
 // write leaves no file.
 std::string WriteNewItemFile(const std::string& text);
+// Makes an empty item file ready for the next WriteNewItemFile to fill; it is the
+// only file in the data directory that no record names, and it goes at exit.
+void PrepareSpareItemFile();
+void RemoveSpareItemFile();
 void StoreRemoveIfEmpty();
 
 void SeedRandom();

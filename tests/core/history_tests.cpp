@@ -7,6 +7,7 @@
 #include "history/display_text.h"
 #include "history/history_list.h"
 #include "history/history_store.h"
+#include "platform/system.h"
 #include "settings/paths.h"
 #include "tests/core/test_dir.h"
 
@@ -124,6 +125,29 @@ TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
     Start();
     ASSERT_EQ(HistoryCount(), 2u);
     EXPECT_EQ(HistoryItemText(0), "new");
+}
+
+TEST_F(History, FileMadeReadyIsFilledByTheNextCaptureAndGoesAtExit) {
+    Start();
+    HistoryPrepareNextItem();
+    HistoryPrepareNextItem();
+    EXPECT_EQ(ItemFiles(), 1u);
+    Capture("first");
+    EXPECT_EQ(ItemFiles(), 1u);
+    EXPECT_EQ(HistoryLoadText(0), "first");
+    // None ready: the capture makes its own file.
+    Capture("second");
+    EXPECT_EQ(HistoryLoadText(0), "second");
+    // A write that fails into the ready file leaves no file behind.
+    HistoryPrepareNextItem();
+    sys::FailNthOperation(1);
+    Capture("torn");
+    sys::FailNthOperation(0);
+    EXPECT_EQ(ItemFiles(), 2u);
+    HistoryPrepareNextItem();
+    HistoryDeleteAll();
+    HistoryCleanupOnExit();
+    EXPECT_FALSE(fs::exists(DataDir()));
 }
 
 TEST_F(History, FullListEvictsOldest) {

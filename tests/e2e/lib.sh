@@ -89,7 +89,8 @@ copy() {
 }
 
 # check_index TEXT_FILE DISPLAY_TEXT ...: the index holds exactly these records, newest
-# first, each naming an item file with the text's bytes; nothing else is in the directory.
+# first, each naming an item file with the text's bytes; nothing else is in the directory
+# but the file kept ready for the next capture.
 check_index() {
   local -a lines
   local i=0 n=$(($# / 2)) names="__reg__" head re='^([a-y0-8]{8}) ([0-9]+) (-?[0-9]+)'$'\r''$'
@@ -107,8 +108,15 @@ check_index() {
     i=$((i + 1))
     shift 2
   done
-  [ "$(ls "$data" | sort | tr '\n' ' ')" = "$(tr ' ' '\n' <<<"$names" | sort | tr '\n' ' ')" ] \
+  [ "$(data_files)" = "$(tr ' ' '\n' <<<"$names" | sort | tr '\n' ' ')" ] \
     || fail "the data directory holds $(ls "$data")"
+}
+
+# The data directory's files, sorted, on one line; the one empty file the program
+# keeps ready for its next capture is left out, and there may be no other.
+data_files() {
+  [ "$(find "$data" -maxdepth 1 -type f -empty | wc -l)" -le 1 ] || fail "empty files in the data directory: $(ls "$data")"
+  find "$data" -maxdepth 1 -type f ! -empty -printf '%f\n' | sort | tr '\n' ' '
 }
 
 # The settings file as the program writes it: every key in byte order, CR LF line ends.

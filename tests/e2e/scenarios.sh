@@ -74,7 +74,7 @@ scenario_trim_at_start() {
   drive wait-rows 3 5000 || fail "the list does not show the three newest items"
   head -n 6 "$work/stored" >"$work/expected.reg"
   cmp "$data/__reg__" "$work/expected.reg" || fail "the index does not hold exactly the three newest records"
-  [ "$(ls "$data" | sort | tr '\n' ' ')" = "__reg__ itemaaaa itemaaab itemaaac notes.txt " ] \
+  [ "$(data_files)" = "__reg__ itemaaaa itemaaab itemaaac notes.txt " ] \
     || fail "trimming left these files: $(ls "$data")"
   stop_app
   cmp "$data/__reg__" "$work/expected.reg" || fail "the index changed at exit"

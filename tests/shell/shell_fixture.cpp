@@ -151,10 +151,18 @@ std::string HistoryWindowTest::DataFile(const std::string& name) {
 
 std::string HistoryWindowTest::SettingsText() { return ReadBytes(JoinPath(dir, "Hoardium.ini")); }
 
+// The empty file kept ready for the next capture is not an item's; there is at most one.
 int HistoryWindowTest::ItemFileCount() {
-    int n = 0;
-    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data")))
-        if (entry.path().filename() != "__reg__") n++;
+    int n = 0, empty = 0;
+    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data"))) {
+        if (entry.path().filename() == "__reg__") continue;
+        if (fs::file_size(entry.path()) == 0) {
+            empty++;
+        } else {
+            n++;
+        }
+    }
+    EXPECT_LE(empty, 1) << "empty files in the data directory";
     return n;
 }
 
@@ -190,6 +198,10 @@ void HistoryWindowTest::ExpectStoreMatchesRows() {
     }
     EXPECT_EQ(row, ListRowCount());
     EXPECT_EQ(ItemFileCount(), int(named.size())) << "item files that no record names";
+    int ready = 0;
+    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data")))
+        ready += entry.path().filename() != "__reg__" && fs::file_size(entry.path()) == 0;
+    EXPECT_EQ(ready, 1) << "no empty file ready for the next capture";
 }
 
 void HistoryWindowTest::ExpectRect(int id, RECT expected) {
