@@ -55,7 +55,7 @@ enum RequestCode {
     ReqFocusLost = 675,
     ReqTogglePin = 676,
     ReqSaveHistory = 677,
-    ReqPrepareNextItem = 678,
+    ReqTidyHistory = 678,
 };
 
 enum TimerId {

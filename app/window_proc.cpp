@@ -39,7 +39,7 @@ void RequestHistorySave() {
 void OnCreate(HWND window) {
     historyWindow = window;
     HistoryDeferSaves(RequestHistorySave);
-    PostMessageA(window, WM_HISTORY, 0, ReqPrepareNextItem);
+    PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
     CreateUiFonts();
     bool grid = GetSetting("GridLines") == 1;
     int mode = GetSetting("Timestamps");
@@ -200,10 +200,12 @@ void OnHistoryMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     case ReqTogglePin: TogglePin(window); break;
     case ReqSaveHistory:
         HistorySaveNow();
-        // In a turn of its own, so that no single message waits for both.
-        PostMessageA(window, WM_HISTORY, 0, ReqPrepareNextItem);
+        // Each piece of what is left in a turn of its own, so no message waits for two.
+        PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
         break;
-    case ReqPrepareNextItem: HistoryPrepareNextItem(); break;
+    case ReqTidyHistory:
+        if (HistoryTidyStep()) PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
+        break;
     }
 }
 

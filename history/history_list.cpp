@@ -32,6 +32,8 @@ void DropOldest() {
 void SaveChange() {
     if (!requestSave) {
         HistorySaveNow();
+        // No quiet moment comes later to let the replaced index go.
+        ReleaseOldIndex();
     } else if (!savePending) {
         savePending = true;
         requestSave();
@@ -137,11 +139,14 @@ void HistorySaveNow() {
     droppedFiles.clear();
 }
 
-void HistoryPrepareNextItem() {
+bool HistoryTidyStep() {
+    if (ReleaseOldIndex()) return true;
     if (maxItems > 0) PrepareSpareItemFile();
+    return false;
 }
 
 void HistoryCleanupOnExit() {
+    ReleaseOldIndex();
     RemoveSpareItemFile();
     if (items.empty()) StoreRemoveIfEmpty();
 }

@@ -24,7 +24,8 @@ void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory
 // (nullptr) saves what is waiting.
 void HistoryDeferSaves(void (*request)());
 void HistorySaveNow();
-// Readies what the next new item needs on disk, so that adding it costs less; for a
-// moment when nothing else waits.
-void HistoryPrepareNextItem();
+// One piece of the work a change leaves for a quiet moment: letting go of the index
+// the last save replaced, or readying the file the next new item will fill. True
+// while more is left.
+bool HistoryTidyStep();
 void HistoryCleanupOnExit();

@@ -23,6 +23,11 @@ std::string outerTempPath;
 // Windows too making a file costs more than filling one; so while the program waits,
 // an empty item file is made ready under a fresh name, and a capture only fills it.
 std::string spareName;
+// Moving a new index over the old one frees the old one's pages there and then, which
+// for a large index costs about as much as writing it. Under a second name the old
+// index outlives the move, and goes later, when the program has a moment.
+std::string oldIndexPath;
+bool oldIndexKept = false;
 
 // Only a bare name may come out of the index file: anything else could make a
 // delete or a read reach outside the data directory.
@@ -95,6 +100,9 @@ void StoreOpen(const std::string& directory) {
     indexPath = JoinPath(dataDirectory, "__reg__");
     outerTempPath = TempPathFor(dataDirectory + "-index");
     sys::RemoveFile(outerTempPath);
+    oldIndexPath = dataDirectory + "-index.old";
+    sys::RemoveFile(oldIndexPath);
+    oldIndexKept = false;
     spareName.clear();
 }
 
@@ -139,6 +147,7 @@ const std::string& FormatIndex(const HistoryItems& items) {
 
 bool SaveIndex(const HistoryItems& items) {
     const std::string& bytes = FormatIndex(items);
+    if (!oldIndexKept) oldIndexKept = sys::LinkFile(indexPath, oldIndexPath);
     // A data directory on a volume of its own cannot take the outer file by a move.
     return WriteFileAtomically(indexPath, bytes, outerTempPath) || WriteFileAtomically(indexPath, bytes);
 }
@@ -203,6 +212,13 @@ void PrepareSpareItemFile() {
     sys::NewFile result;
     std::string name = CreateItemFile(std::string(), &result);
     if (result == sys::NewFile::Written) spareName = name;
+}
+
+bool ReleaseOldIndex() {
+    if (!oldIndexKept) return false;
+    sys::RemoveFile(oldIndexPath);
+    oldIndexKept = false;
+    return true;
 }
 
 void RemoveSpareItemFile() {

@@ -19,6 +19,8 @@ std::string WriteNewItemFile(const std::string& text);
 // only file in the data directory that no record names, and it goes at exit.
 void PrepareSpareItemFile();
 void RemoveSpareItemFile();
+// Lets go of the index a save replaced, if it is still kept; false when none was.
+bool ReleaseOldIndex();
 void StoreRemoveIfEmpty();
 
 void SeedRandom();

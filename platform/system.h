@@ -24,6 +24,9 @@ std::string LoadStringResource(unsigned id);
 bool LocalTime(int32_t t, std::tm* out);
 // Moves `from` over `to` so that `to` is always either the old or the new file.
 bool ReplaceWith(const std::string& from, const std::string& to);
+// Gives the file `existing` a second name `link` on the same volume; false where the
+// volume has no such names, or `link` is taken.
+bool LinkFile(const std::string& existing, const std::string& link);
 // The user's default language identifier (a Windows LANGID).
 unsigned UserLanguageId();
 

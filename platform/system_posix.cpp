@@ -75,6 +75,10 @@ bool LocalTime(int32_t t, std::tm* out) {
     return localtime_r(&tt, out) != nullptr;
 }
 
+bool LinkFile(const std::string& existing, const std::string& name) {
+    return ::link(existing.c_str(), name.c_str()) == 0;
+}
+
 bool ReplaceWith(const std::string& from, const std::string& to) {
     return !Faulted() && std::rename(from.c_str(), to.c_str()) == 0;
 }

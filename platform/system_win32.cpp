@@ -61,6 +61,10 @@ bool LocalTime(int32_t t, std::tm* out) {
     return _localtime64_s(out, &tt) == 0;
 }
 
+bool LinkFile(const std::string& existing, const std::string& link) {
+    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
+}
+
 bool ReplaceWith(const std::string& from, const std::string& to) {
     return !Faulted() &&
            MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -116,6 +116,10 @@ TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
     EXPECT_EQ(Index().substr(0, 3), "f1 ");
     EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "f2")));
     EXPECT_EQ(ItemFiles(), 3u);
+    // The replaced index is let go of at the next quiet moment.
+    EXPECT_EQ(ReadFile(DataDir() + "-index.old"), before);
+    EXPECT_TRUE(HistoryTidyStep());
+    EXPECT_FALSE(fs::exists(DataDir() + "-index.old"));
 
     // The next change asks again; turning deferral off saves it.
     HistoryDelete(0);
@@ -129,8 +133,8 @@ TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
 
 TEST_F(History, FileMadeReadyIsFilledByTheNextCaptureAndGoesAtExit) {
     Start();
-    HistoryPrepareNextItem();
-    HistoryPrepareNextItem();
+    HistoryTidyStep();
+    HistoryTidyStep();
     EXPECT_EQ(ItemFiles(), 1u);
     Capture("first");
     EXPECT_EQ(ItemFiles(), 1u);
@@ -139,12 +143,12 @@ TEST_F(History, FileMadeReadyIsFilledByTheNextCaptureAndGoesAtExit) {
     Capture("second");
     EXPECT_EQ(HistoryLoadText(0), "second");
     // A write that fails into the ready file leaves no file behind.
-    HistoryPrepareNextItem();
+    HistoryTidyStep();
     sys::FailNthOperation(1);
     Capture("torn");
     sys::FailNthOperation(0);
     EXPECT_EQ(ItemFiles(), 2u);
-    HistoryPrepareNextItem();
+    HistoryTidyStep();
     HistoryDeleteAll();
     HistoryCleanupOnExit();
     EXPECT_FALSE(fs::exists(DataDir()));
