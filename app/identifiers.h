@@ -60,6 +60,7 @@ enum RequestCode {
 
 enum TimerId {
     TIMER_CAPTURE_RETRY = 1,
+    TIMER_SAVE_RETRY = 2,
 };
 
 enum HotkeyId {

@@ -29,11 +29,30 @@ HWND nextClipboardViewer;
 
 HWND historyWindow;
 
+// A save fails while another program has the index open, since an open file cannot be
+// replaced; the history in memory is whole, so the save is tried again until it goes
+// through, rather than left for a next change that may never come. The wait doubles
+// up to a few seconds, so a full disk is not rewritten ten times a second.
+const UINT FirstSaveRetryMs = 100, LastSaveRetryMs = 6400;
+UINT saveRetryMs = FirstSaveRetryMs;
+
+void SaveHistory(HWND window) {
+    if (!HistorySaveNow()) {
+        SetTimer(window, TIMER_SAVE_RETRY, saveRetryMs, nullptr);
+        if (saveRetryMs < LastSaveRetryMs) saveRetryMs *= 2;
+        return;
+    }
+    KillTimer(window, TIMER_SAVE_RETRY);
+    saveRetryMs = FirstSaveRetryMs;
+    // Each piece of what is left in a turn of its own, so no message waits for two.
+    PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
+}
+
 // A change's rewrite of the index waits for the next turn of the message loop, so
 // the window answers between the change and its save, and changes that come
 // together are saved once.
 void RequestHistorySave() {
-    if (!PostMessageA(historyWindow, WM_HISTORY, 0, ReqSaveHistory)) HistorySaveNow();
+    if (!PostMessageA(historyWindow, WM_HISTORY, 0, ReqSaveHistory)) SaveHistory(historyWindow);
 }
 
 void OnCreate(HWND window) {
@@ -54,6 +73,7 @@ void OnCreate(HWND window) {
 
 void OnDestroy(HWND window) {
     HistoryDeferSaves(nullptr);
+    KillTimer(window, TIMER_SAVE_RETRY);
     CancelCaptureRetry(window);
     ChangeClipboardChain(window, nextClipboardViewer);
     TrayRemove();
@@ -72,6 +92,7 @@ void OnDrawClipboard(HWND window) {
 
 void OnTimer(HWND window, UINT_PTR id) {
     if (id == TIMER_CAPTURE_RETRY) OnCaptureRetry(window);
+    if (id == TIMER_SAVE_RETRY) SaveHistory(window);
 }
 
 void OnChangeClipboardChain(WPARAM removed, LPARAM successor) {
@@ -198,11 +219,7 @@ void OnHistoryMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     case ReqToggleToolbar: ToggleToolbar(window); break;
     case ReqFocusLost: HideUnlessPinned(window); break;
     case ReqTogglePin: TogglePin(window); break;
-    case ReqSaveHistory:
-        HistorySaveNow();
-        // Each piece of what is left in a turn of its own, so no message waits for two.
-        PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
-        break;
+    case ReqSaveHistory: SaveHistory(window); break;
     case ReqTidyHistory:
         if (HistoryTidyStep()) PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
         break;

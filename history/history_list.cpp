@@ -132,11 +132,13 @@ void HistoryDeferSaves(void (*request)()) {
     if (!request && savePending) HistorySaveNow();
 }
 
-void HistorySaveNow() {
-    savePending = false;
-    if (!SaveIndex(items)) return;
+bool HistorySaveNow() {
+    // A failed save stays pending, for deferral's end to try again at the latest.
+    savePending = !SaveIndex(items);
+    if (savePending) return false;
     for (const std::string& name : droppedFiles) DeleteItemFile(name);
     droppedFiles.clear();
+    return true;
 }
 
 bool HistoryTidyStep() {

@@ -23,7 +23,9 @@ void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory
 // once. That leaves the caller free to answer its messages in between. Deferral off
 // (nullptr) saves what is waiting.
 void HistoryDeferSaves(void (*request)());
-void HistorySaveNow();
+// False when the index could not be written; the save stays pending until a call
+// that succeeds, and with saves deferred no further change asks for one meanwhile.
+bool HistorySaveNow();
 // One piece of the work a change leaves for a quiet moment: letting go of the index
 // the last save replaced, or readying the file the next new item will fill. True
 // while more is left.

@@ -278,3 +278,26 @@ TEST_F(HistoryWindowTest, ToolbarClosedInSettingsStartsTheListAtTheTop) {
 }
 
 }  // namespace
+
+// An index held open by another program cannot be replaced; the save waits it out.
+TEST_F(HistoryWindowTest, SaveBlockedByAReaderOfTheIndexGoesThroughOnceItLetsGo) {
+    Start();
+    Copy("before");
+    std::string index = DataFile("__reg__");
+    HANDLE reader = CreateFileA(index.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    auto saved = [&] {
+        std::istringstream records(ReadBytes(index));
+        std::string name, hash;
+        records >> name >> hash;
+        return hash == std::to_string(TextHash("while held"));
+    };
+    Copy("while held");
+    PumpUntil([] { return false; }, 300);
+    bool blocked = !saved();
+    CloseHandle(reader);
+    EXPECT_TRUE(PumpUntil(saved, 3000));
+    ExpectStoreMatchesRows();
+    if (!blocked) GTEST_SKIP() << "this system replaces an index that is held open";
+}
