@@ -98,10 +98,19 @@ std::string HeadHash(const std::string& head) {
 
 // Polls the index file until its first record satisfies the test; the time it
 // took, or -1 after the deadline.
+// The file is opened only when its size or time has changed: an open index cannot be
+// replaced, and a probe that held it open every millisecond would hold up the saves
+// it is timing.
 template <class Test>
 double WaitForFirst(const std::string& index, double start, double limitMs, Test test) {
+    WIN32_FILE_ATTRIBUTE_DATA seen = {};
     for (;;) {
-        if (test(FirstHead(index))) return Now() - start;
+        WIN32_FILE_ATTRIBUTE_DATA now = {};
+        GetFileAttributesExA(index.c_str(), GetFileExInfoStandard, &now);
+        bool changed = std::memcmp(&now.ftLastWriteTime, &seen.ftLastWriteTime, sizeof now.ftLastWriteTime) != 0 ||
+                       now.nFileSizeLow != seen.nFileSizeLow;
+        seen = now;
+        if (changed && test(FirstHead(index))) return Now() - start;
         if (Now() - start > limitMs) return -1;
         Sleep(1);
     }
