@@ -118,7 +118,8 @@ namespace {
 std::string indexBytes;
 
 char* Put(char* p, std::string_view s) {
-    std::memcpy(p, s.data(), s.size());
+    // A record read without its display line has an empty view with no bytes behind it.
+    if (!s.empty()) std::memcpy(p, s.data(), s.size());
     return p + s.size();
 }
 
