@@ -32,8 +32,6 @@ void DropOldest() {
 void SaveChange() {
     if (!requestSave) {
         HistorySaveNow();
-        // No quiet moment comes later to let the replaced index go.
-        ReleaseOldIndex();
     } else if (!savePending) {
         savePending = true;
         requestSave();
@@ -134,7 +132,8 @@ void HistoryDeferSaves(void (*request)()) {
 
 bool HistorySaveNow() {
     // A failed save stays pending, for deferral's end to try again at the latest.
-    savePending = !SaveIndex(items);
+    // Only a caller that defers saves has a quiet moment later to let the replaced index go.
+    savePending = !SaveIndex(items, requestSave != nullptr);
     if (savePending) return false;
     for (const std::string& name : droppedFiles) DeleteItemFile(name);
     droppedFiles.clear();

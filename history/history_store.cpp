@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <ctime>
 #include <string_view>
 
@@ -60,7 +61,9 @@ std::shared_ptr<const char> ReadIndexBlock(FILE* f, size_t* size) {
     *size = 0;
     long length = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
     if (length <= 0 || std::fseek(f, 0, SEEK_SET) != 0) return nullptr;
-    char* bytes = new char[size_t(length)];
+    // A damaged index too large for this process's memory must not stop it starting.
+    char* bytes = new (std::nothrow) char[size_t(length)];
+    if (!bytes) return nullptr;
     std::shared_ptr<const char> block(bytes, std::default_delete<char[]>());
     *size = std::fread(bytes, 1, size_t(length), f);
     return block;
@@ -146,9 +149,9 @@ const std::string& FormatIndex(const HistoryItems& items) {
 }
 }  // namespace
 
-bool SaveIndex(const HistoryItems& items) {
+bool SaveIndex(const HistoryItems& items, bool keepReplaced) {
     const std::string& bytes = FormatIndex(items);
-    if (!oldIndexKept) oldIndexKept = sys::LinkFile(indexPath, oldIndexPath);
+    if (keepReplaced && !oldIndexKept) oldIndexKept = sys::LinkFile(indexPath, oldIndexPath);
     // A data directory on a volume of its own cannot take the outer file by a move.
     return WriteFileAtomically(indexPath, bytes, outerTempPath) || WriteFileAtomically(indexPath, bytes);
 }

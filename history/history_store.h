@@ -8,7 +8,9 @@ void StoreOpen(const std::string& dataDirectory);
 std::string StoreDataDirectory();
 std::string StoreIndexPath();
 std::string ItemFilePath(const std::string& fileName);
-bool SaveIndex(const HistoryItems& items);
+// `keepReplaced` keeps the index this save replaces under a second name until
+// ReleaseOldIndex, for a caller that can let it go at a quieter moment.
+bool SaveIndex(const HistoryItems& items, bool keepReplaced = false);
 bool LoadIndex(HistoryItems* items);
 std::string ReadItemFile(const std::string& fileName);
 void DeleteItemFile(const std::string& fileName);

@@ -32,20 +32,11 @@ bool RemoveDir(const std::string& path) { return rmdir(path.c_str()) == 0; }
 
 bool RemoveFile(const std::string& path) { return !Faulted() && unlink(path.c_str()) == 0; }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+namespace {
+// `flags` say whether a file of that name is truncated (O_TRUNC) or refused (O_EXCL).
+NewFile WriteFileAs(const std::string& path, const std::string& bytes, int flags) {
     bool fault = Faulted();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    size_t size = fault ? bytes.size() / 2 : bytes.size();
-    // Unbuffered, the whole content goes to the system in one write.
-    std::setvbuf(f, nullptr, _IONBF, 0);
-    bool ok = std::fwrite(bytes.data(), 1, size, f) == size;
-    return std::fclose(f) == 0 && ok && !fault;
-}
-
-NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
-    bool fault = Faulted();
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | flags, 0666);
     if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
     size_t size = fault ? bytes.size() / 2 : bytes.size();
     bool ok = true;
@@ -56,6 +47,13 @@ NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
     }
     return close(fd) == 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    return WriteFileAs(path, bytes, O_TRUNC) == NewFile::Written;
+}
+
+NewFile WriteNewFile(const std::string& path, const std::string& bytes) { return WriteFileAs(path, bytes, O_EXCL); }
 
 std::string ModuleFileName() {
     std::vector<char> buf(PATH_MAX + 1);

@@ -15,19 +15,12 @@ bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) 
 
 bool RemoveFile(const std::string& path) { return !Faulted() && DeleteFileA(path.c_str()) != 0; }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+namespace {
+// `disposition` says whether a file of that name is replaced (CREATE_ALWAYS) or
+// refused (CREATE_NEW).
+NewFile WriteFileAs(const std::string& path, const std::string& bytes, DWORD disposition) {
     bool fault = Faulted();
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD size = DWORD(fault ? bytes.size() / 2 : bytes.size());
-    DWORD written = 0;
-    bool ok = WriteFile(f, bytes.data(), size, &written, nullptr) != 0 && written == size;
-    return CloseHandle(f) != 0 && ok && !fault;
-}
-
-NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
-    bool fault = Faulted();
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
@@ -37,6 +30,13 @@ NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
     bool ok = WriteFile(f, bytes.data(), size, &written, nullptr) != 0 && written == size;
     return CloseHandle(f) != 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    return WriteFileAs(path, bytes, CREATE_ALWAYS) == NewFile::Written;
+}
+
+NewFile WriteNewFile(const std::string& path, const std::string& bytes) { return WriteFileAs(path, bytes, CREATE_NEW); }
 
 std::string ModuleFileName() {
     // The classic 260-byte buffer cuts long paths; grow it until the path fits.
