@@ -1,5 +1,8 @@
 #include "history/clipboard_capture.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "app/identifiers.h"
 #include "history/clipboard.h"
 #include "history/display_text.h"
@@ -24,8 +27,7 @@ DWORD retryStart;
 
 // The newest item is already in the history; give it its row at the top.
 void ShowFrontItem() {
-    ListInsertRow(0);
-    if (unsigned(ListRowCount()) > HistoryMaxItems()) ListDeleteRow(int(HistoryMaxItems()));
+    ListInsertTopRow(int(std::min(HistoryMaxItems(), unsigned(INT_MAX))));
     if (ownCopyPending) {
         ListSelectRow(0);
         ownCopyPending = false;
@@ -40,8 +42,7 @@ void AddText(const std::string& text) {
     for (unsigned k = 1; k < n; k++) {
         if (HistoryItemHash(k) != hash) continue;
         HistoryMoveToFront(k);
-        ListDeleteRow(int(k));
-        ListInsertRow(0);
+        ListMoveRowToTop(int(k));
         return;
     }
     std::string displayText = MakeDisplayText(text, 200);

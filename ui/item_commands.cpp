@@ -48,13 +48,13 @@ void DeleteItem(HWND, int i) {
 void DeleteOlder(HWND, int s) {
     int n = int(HistoryCount());
     HistoryDeleteRange(s + 1, n - 1);
-    for (int k = 0; k < n - s - 1; k++) ListDeleteRow(s + 1);
+    ListDeleteRows(s + 1, n - s - 1);
     UpdateCountLabel();
 }
 
 void DeleteNewer(HWND, int s) {
     HistoryDeleteRange(0, s - 1);
-    for (int k = 0; k < s; k++) ListDeleteRow(0);
+    ListDeleteRows(0, s);
     UpdateCountLabel();
     SendMessageA(ListWindow(), LVM_ENSUREVISIBLE, WPARAM(ListSelectedRow()), FALSE);
 }

@@ -40,29 +40,43 @@ void SetRowState(int row, UINT mask, UINT state) {
 
 int NextRow(UINT flags) { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), MAKELPARAM(flags, 0))); }
 
-// Where row r stands once `delta` rows were inserted (delta > 0) or removed
-// (delta < 0) at `at`; -1 when r itself was removed or was no row.
-int ShiftedRow(int r, int at, int delta) {
-    if (r < at) return r;
-    if (delta < 0 && r < at - delta) return -1;
-    return r + delta;
+// Asked for the selected row, a list of rows it does not hold looks at every row in
+// turn, which among a hundred thousand costs more than the change around it. The
+// selection is almost always the focused row, and both counts come cheap.
+int SelectedRow() {
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return -1;
+    int focused = NextRow(LVNI_FOCUSED);
+    if (focused != -1 && SendMessageA(list, LVM_GETITEMSTATE, focused, LVIS_SELECTED) & LVIS_SELECTED) return focused;
+    return NextRow(LVNI_SELECTED);
 }
 
 // A list whose rows come from the history marks the selection and the focus by row
-// number, not by item: when rows come or go above them, the marks are carried to
-// where their items now stand, as a list holding its own rows would do.
-void ChangeRowCount(int at, int delta) {
-    int selected = NextRow(LVNI_SELECTED);
+// number, not by item: when rows come, go or move, the marks are carried to where
+// their items now stand (`where` maps an old row to its new one, -1 for one gone), as
+// a list holding its own rows would do. The list then holds `count` rows.
+template <class Where>
+void RearrangeRows(int count, Where where) {
+    int selected = SelectedRow();
     int focused = NextRow(LVNI_FOCUSED);
-    int toSelected = ShiftedRow(selected, at, delta);
-    int toFocused = ShiftedRow(focused, at, delta);
+    int toSelected = selected == -1 ? -1 : where(selected);
+    int toFocused = focused == -1 ? -1 : where(focused);
     carryingSelection = true;
     if (selected != toSelected && selected != -1) SetRowState(selected, LVIS_SELECTED, 0);
     if (focused != toFocused && focused != -1) SetRowState(focused, LVIS_FOCUSED, 0);
-    SendMessageA(list, LVM_SETITEMCOUNT, ListRowCount() + delta, LVSICF_NOSCROLL);
+    // The same count still redraws every row, which have all moved.
+    SendMessageA(list, LVM_SETITEMCOUNT, count, LVSICF_NOSCROLL);
     if (selected != toSelected && toSelected != -1) SetRowState(toSelected, LVIS_SELECTED, LVIS_SELECTED);
     if (focused != toFocused && toFocused != -1) SetRowState(toFocused, LVIS_FOCUSED, LVIS_FOCUSED);
     carryingSelection = false;
+}
+
+// Rows [first, first + count) gone, those below moving up.
+void RemoveRows(int first, int count) {
+    int n = ListRowCount();
+    count = std::min(count, n - first);
+    if (first < 0 || count <= 0) return;
+    rowLayout.erase(rowLayout.begin() + first, rowLayout.begin() + first + count);
+    RearrangeRows(n - count, [=](int r) { return r < first ? r : r < first + count ? -1 : r - count; });
 }
 
 enum { TimestampTitleId = 32, TextTitleId = 33 };
@@ -199,14 +213,28 @@ void ListInsertRow(int index) {
     int n = ListRowCount();
     if (index == -1) index = n;
     rowLayout.insert(rowLayout.begin() + index, LayoutForMode(timestampMode));
-    ChangeRowCount(index, 1);
+    RearrangeRows(n + 1, [=](int r) { return r < index ? r : r + 1; });
 }
 
-void ListDeleteRow(int index) {
-    if (index < 0 || index >= ListRowCount()) return;
-    rowLayout.erase(rowLayout.begin() + index);
-    ChangeRowCount(index, -1);
+void ListInsertTopRow(int maxRows) {
+    int n = ListRowCount();
+    int count = std::min(n + 1, maxRows);
+    rowLayout.push_front(LayoutForMode(timestampMode));
+    rowLayout.resize(size_t(count));
+    RearrangeRows(count, [=](int r) { return r + 1 < count ? r + 1 : -1; });
 }
+
+void ListMoveRowToTop(int index) {
+    if (index <= 0 || index >= ListRowCount()) return;
+    rowLayout.erase(rowLayout.begin() + index);
+    rowLayout.push_front(LayoutForMode(timestampMode));
+    // The row moved is a new row at the top, as if it had come in: it takes no mark along.
+    RearrangeRows(ListRowCount(), [=](int r) { return r < index ? r + 1 : r == index ? -1 : r; });
+}
+
+void ListDeleteRow(int index) { RemoveRows(index, 1); }
+
+void ListDeleteRows(int first, int count) { RemoveRows(first, count); }
 
 void ListDeleteAllRows() {
     rowLayout.clear();
@@ -250,9 +278,7 @@ void ListFillFromHistory() {
 void ListDeleteLastRows(int count) {
     int n = ListRowCount();
     count = std::min(count, n);
-    if (count <= 0) return;
-    rowLayout.erase(rowLayout.end() - count, rowLayout.end());
-    ChangeRowCount(n - count, -count);
+    RemoveRows(n - count, count);
 }
 
 void ListNudgeScroll() {

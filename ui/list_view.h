@@ -10,7 +10,14 @@ void ListSetFixedFont(int value);
 void ListSetGridLines(bool on);
 // A row for history item `index`, which is already in the history; -1 appends.
 void ListInsertRow(int index);
+// A row at the top for the history's newest item; the bottom row goes when that
+// would make more than `maxRows`.
+void ListInsertTopRow(int maxRows);
+// Row `index` goes to the top, where its item now stands, and comes in unselected.
+void ListMoveRowToTop(int index);
 void ListDeleteRow(int index);
+// Rows [first, first + count) go, in one change of the list.
+void ListDeleteRows(int first, int count);
 void ListDeleteAllRows();
 int ListRowCount();
 void ListSelectRow(int index);
@@ -23,7 +30,7 @@ bool ListCarryingSelection();
 void ListGetDispInfo(NMLVDISPINFOA* info);
 // One row per history item, newest first, as at start-up.
 void ListFillFromHistory();
-// Removes the last `count` rows, the bottom one first.
+// Removes the last `count` rows.
 void ListDeleteLastRows(int count);
 // Scrolls down and back up, which makes the control redraw its rows at their new size.
 void ListNudgeScroll();
