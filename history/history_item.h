@@ -38,6 +38,11 @@ struct HistoryItem {
     SharedText displayText;
     uint32_t hash;
     int32_t captureTime;
+    // The item's record exactly as a save writes it, in displayText's block, so a save
+    // writes long unchanged stretches of records straight from where they lie instead
+    // of building the whole index anew. Empty when the save has to build it: any change
+    // to the fields above must remake the item (MakeHistoryItem) or clear this.
+    std::string_view record = {};
 };
 
 using HistoryItems = std::deque<HistoryItem>;

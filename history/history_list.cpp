@@ -18,6 +18,10 @@ using FileNames = std::vector<std::string>;
 
 // Files of items gone from the list; they go once an index without them is on disk.
 FileNames droppedFiles;
+// Files no index on disk names any more, left for the quiet moments when saves are
+// deferred: in a folder of a hundred thousand, deleting one costs about as much as
+// the rest of the change.
+FileNames releasedFiles;
 void (*requestSave)() = nullptr;
 bool savePending = false;
 
@@ -60,15 +64,14 @@ std::string HistoryLoadText(unsigned i) { return ReadItemFile(items[i].fileName)
 void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText) {
     if (maxItems == 0) return;
     // The text is on disk before the index names it.
-    HistoryItem item{WriteNewItemFile(text), SharedText(displayText), hash, Now()};
+    HistoryItem item = MakeHistoryItem(WriteNewItemFile(text), displayText, hash, Now());
     while (items.size() >= maxItems) DropOldest();
     items.push_front(std::move(item));
     SaveChange();
 }
 
 void HistoryMoveToFront(unsigned i) {
-    HistoryItem item = items[i];
-    item.captureTime = Now();
+    HistoryItem item = MakeHistoryItem(items[i].fileName, items[i].displayText.view(), items[i].hash, Now());
     items.erase(items.begin() + i);
     items.push_front(std::move(item));
     SaveChange();
@@ -117,6 +120,7 @@ void HistoryInit(unsigned max, int keepPolicy, const std::string& directory, con
     StoreOpen(JoinPath(directory, name + ".data"));
     items.clear();
     droppedFiles.clear();
+    releasedFiles.clear();
     savePending = false;
     requestSave = nullptr;
     LoadIndex(&items);
@@ -125,9 +129,18 @@ void HistoryInit(unsigned max, int keepPolicy, const std::string& directory, con
     HistoryExpire(keepPolicy);
 }
 
+namespace {
+void DeleteReleasedFiles() {
+    for (const std::string& name : releasedFiles) DeleteItemFile(name);
+    releasedFiles.clear();
+}
+}  // namespace
+
 void HistoryDeferSaves(void (*request)()) {
     requestSave = request;
-    if (!request && savePending) HistorySaveNow();
+    if (request) return;
+    if (savePending) HistorySaveNow();
+    DeleteReleasedFiles();
 }
 
 bool HistorySaveNow() {
@@ -135,19 +148,29 @@ bool HistorySaveNow() {
     // Only a caller that defers saves has a quiet moment later to let the replaced index go.
     savePending = !SaveIndex(items, requestSave != nullptr);
     if (savePending) return false;
-    for (const std::string& name : droppedFiles) DeleteItemFile(name);
+    releasedFiles.insert(releasedFiles.end(), droppedFiles.begin(), droppedFiles.end());
     droppedFiles.clear();
+    if (!requestSave) DeleteReleasedFiles();
     return true;
 }
 
 bool HistoryTidyStep() {
     if (ReleaseOldIndex()) return true;
+    if (!releasedFiles.empty()) {
+        std::string name = std::move(releasedFiles.back());
+        releasedFiles.pop_back();
+        // A file already in the folder, emptied, serves the next new item: that spares
+        // both deleting it and making a file under a name the folder does not hold.
+        if (maxItems == 0 || !AdoptSpareItemFile(name)) DeleteItemFile(name);
+        return true;
+    }
     if (maxItems > 0) PrepareSpareItemFile();
     return false;
 }
 
 void HistoryCleanupOnExit() {
     ReleaseOldIndex();
+    DeleteReleasedFiles();
     RemoveSpareItemFile();
     if (items.empty()) StoreRemoveIfEmpty();
 }

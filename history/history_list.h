@@ -21,13 +21,14 @@ void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory
 // Every change saves the index before it returns, unless saves are deferred: then the
 // first change after a save calls `request`, and HistorySaveNow() saves them all at
 // once. That leaves the caller free to answer its messages in between. Deferral off
-// (nullptr) saves what is waiting.
+// (nullptr) saves what is waiting and deletes the files of the items that are gone.
 void HistoryDeferSaves(void (*request)());
 // False when the index could not be written; the save stays pending until a call
 // that succeeds, and with saves deferred no further change asks for one meanwhile.
 bool HistorySaveNow();
 // One piece of the work a change leaves for a quiet moment: letting go of the index
-// the last save replaced, or readying the file the next new item will fill. True
-// while more is left.
+// the last save replaced, deleting the file of an item that is gone (or keeping it,
+// emptied, for the next new item), or readying the file the next new item will fill.
+// True while more is left.
 bool HistoryTidyStep();
 void HistoryCleanupOnExit();

@@ -8,6 +8,7 @@
 #include <new>
 #include <ctime>
 #include <string_view>
+#include <vector>
 
 #include "platform/system.h"
 #include "settings/paths.h"
@@ -116,9 +117,8 @@ std::string StoreIndexPath() { return indexPath; }
 std::string ItemFilePath(const std::string& fileName) { return JoinPath(dataDirectory, fileName); }
 
 namespace {
-// The index's bytes are built in the same buffer every time: a fresh block of tens of
-// megabytes costs more to get from the system and touch than to fill.
-std::string indexBytes;
+// Each record adds two spaces, two line ends and at most 10 + 11 characters of numbers.
+const size_t RecordOverhead = 27;
 
 char* Put(char* p, std::string_view s) {
     // A record read without its display line has an empty view with no bytes behind it.
@@ -126,34 +126,133 @@ char* Put(char* p, std::string_view s) {
     return p + s.size();
 }
 
-const std::string& FormatIndex(const HistoryItems& items) {
-    size_t size = 0;
-    for (const HistoryItem& item : items) size += item.fileName.size() + item.displayText.size();
-    // Each record adds two spaces, two line ends and at most 10 + 11 characters of numbers.
-    indexBytes.resize(size + items.size() * 27);
-    char* p = &indexBytes[0];
-    for (const HistoryItem& item : items) {
-        p = Put(p, item.fileName);
-        *p++ = ' ';
-        p = std::to_chars(p, p + 10, item.hash).ptr;
-        *p++ = ' ';
-        p = std::to_chars(p, p + 11, item.captureTime).ptr;
-        *p++ = '\r';
-        *p++ = '\n';
-        p = Put(p, item.displayText.view());
-        *p++ = '\r';
-        *p++ = '\n';
+// The first line of a record without its line end: "name hash time".
+char* PutHead(char* p, std::string_view fileName, uint32_t hash, int32_t captureTime) {
+    p = Put(p, fileName);
+    *p++ = ' ';
+    p = std::to_chars(p, p + 10, hash).ptr;
+    *p++ = ' ';
+    return std::to_chars(p, p + 11, captureTime).ptr;
+}
+
+char* PutRecord(char* p, const HistoryItem& item) {
+    p = PutHead(p, item.fileName, item.hash, item.captureTime);
+    *p++ = '\r';
+    *p++ = '\n';
+    p = Put(p, item.displayText.view());
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+// True when [head, after the display line's end) is exactly what PutRecord writes for
+// these fields, so a save may write the bytes as they stand.
+bool IsWrittenRecord(std::string_view head, std::string_view fileName, uint32_t hash, int32_t captureTime,
+                     std::string_view display, const char* recordEnd) {
+    if (fileName.data() != head.data() || !display.data()) return false;
+    const char* headEnd = head.data() + head.size();
+    const char* displayEnd = display.data() + display.size();
+    if (display.data() != headEnd + 2 || std::memcmp(headEnd, "\r\n", 2) != 0) return false;
+    if (recordEnd != displayEnd + 2 || std::memcmp(displayEnd, "\r\n", 2) != 0) return false;
+    char numbers[RecordOverhead];
+    size_t size = size_t(PutHead(numbers, std::string_view(), hash, captureTime) - numbers);
+    return head.size() == fileName.size() + size && std::memcmp(head.data() + fileName.size(), numbers, size) == 0;
+}
+
+// Records the save has to build, and short stretches of written ones, are gathered
+// here, so the file is written in a few large pieces; the buffer is kept from save to
+// save, since a fresh block of many megabytes costs more to get and touch than to fill.
+std::string gathered;
+// Below this a stretch of records is copied rather than written as a piece of its own.
+const size_t ShortStretch = 64 * 1024;
+
+// Where each piece of the index lies: straight in a block of records, or, while
+// `gathered` may still grow and move, as an offset into it.
+struct Piece {
+    const char* block;
+    size_t offset, size;
+};
+
+// Counts the last `size` bytes of `gathered` into the pieces.
+void CountGathered(std::vector<Piece>* pieces, size_t size) {
+    if (!pieces->empty() && !pieces->back().block) {
+        pieces->back().size += size;
+    } else {
+        pieces->push_back(Piece{nullptr, gathered.size() - size, size});
     }
-    indexBytes.resize(size_t(p - indexBytes.data()));
-    return indexBytes;
+}
+
+void Gather(std::vector<Piece>* pieces, std::string_view bytes) {
+    gathered.append(bytes);
+    CountGathered(pieces, bytes.size());
+}
+
+void GatherRecord(std::vector<Piece>* pieces, const HistoryItem& item) {
+    size_t at = gathered.size();
+    gathered.resize(at + item.fileName.size() + item.displayText.size() + RecordOverhead);
+    char* start = &gathered[at];
+    gathered.resize(at + size_t(PutRecord(start, item) - start));
+    CountGathered(pieces, gathered.size() - at);
+}
+
+void AddStretch(std::vector<Piece>* pieces, std::string_view stretch) {
+    if (stretch.size() < ShortStretch) {
+        Gather(pieces, stretch);
+    } else {
+        pieces->push_back(Piece{stretch.data(), 0, stretch.size()});
+    }
+}
+
+sys::FilePieces IndexPieces(const HistoryItems& items) {
+    size_t unwritten = 0;
+    for (const HistoryItem& item : items)
+        if (item.record.empty()) unwritten += item.fileName.size() + item.displayText.size() + RecordOverhead;
+    gathered.clear();
+    gathered.reserve(unwritten);
+    std::vector<Piece> pieces;
+    std::string_view stretch;
+    for (const HistoryItem& item : items) {
+        std::string_view r = item.record;
+        if (!r.empty() && stretch.data() + stretch.size() == r.data()) {
+            stretch = std::string_view(stretch.data(), stretch.size() + r.size());
+            continue;
+        }
+        if (!stretch.empty()) AddStretch(&pieces, stretch);
+        stretch = r;
+        if (!r.empty()) continue;
+        GatherRecord(&pieces, item);
+    }
+    if (!stretch.empty()) AddStretch(&pieces, stretch);
+    sys::FilePieces out;
+    out.reserve(pieces.size());
+    for (const Piece& p : pieces)
+        out.push_back(p.block ? std::string_view(p.block, p.size) : std::string_view(gathered.data() + p.offset, p.size));
+    return out;
 }
 }  // namespace
 
+HistoryItem MakeHistoryItem(std::string fileName, std::string_view displayText, uint32_t hash, int32_t captureTime) {
+    HistoryItem item{std::move(fileName), SharedText(), hash, captureTime};
+    size_t bound = item.fileName.size() + displayText.size() + RecordOverhead;
+    char* block = new char[bound];
+    char* p = PutHead(block, item.fileName, hash, captureTime);
+    *p++ = '\r';
+    *p++ = '\n';
+    char* display = p;
+    p = Put(p, displayText);
+    *p++ = '\r';
+    *p++ = '\n';
+    item.displayText = SharedText(std::shared_ptr<const char>(block, std::default_delete<char[]>()),
+                                  std::string_view(display, displayText.size()));
+    item.record = std::string_view(block, size_t(p - block));
+    return item;
+}
+
 bool SaveIndex(const HistoryItems& items, bool keepReplaced) {
-    const std::string& bytes = FormatIndex(items);
+    sys::FilePieces pieces = IndexPieces(items);
     if (keepReplaced && !oldIndexKept) oldIndexKept = sys::LinkFile(indexPath, oldIndexPath);
     // A data directory on a volume of its own cannot take the outer file by a move.
-    return WriteFileAtomically(indexPath, bytes, outerTempPath) || WriteFileAtomically(indexPath, bytes);
+    return WriteFileAtomically(indexPath, pieces, outerTempPath) || WriteFileAtomically(indexPath, pieces);
 }
 
 bool LoadIndex(HistoryItems* items) {
@@ -166,6 +265,7 @@ bool LoadIndex(HistoryItems* items) {
     const char* at = block.get();
     const char* end = at + size;
     while (at < end) {
+        const char* recordStart = at;
         std::string_view head = NextLine(&at, end);
         if (head.empty()) break;
         const char* p = head.data();
@@ -178,8 +278,10 @@ bool LoadIndex(HistoryItems* items) {
         uint32_t hash = ParseNumber(p, headEnd);
         int32_t captureTime = int32_t(ParseNumber(p, headEnd));
         std::string_view display = at < end ? NextLine(&at, end) : std::string_view();
-        if (IsPlainName(fileName))
-            items->push_back(HistoryItem{std::string(fileName), SharedText(block, display), hash, captureTime});
+        if (!IsPlainName(fileName)) continue;
+        items->push_back(HistoryItem{std::string(fileName), SharedText(block, display), hash, captureTime});
+        if (IsWrittenRecord(head, fileName, hash, captureTime, display, at))
+            items->back().record = std::string_view(recordStart, size_t(at - recordStart));
     }
     return true;
 }
@@ -216,6 +318,12 @@ void PrepareSpareItemFile() {
     sys::NewFile result;
     std::string name = CreateItemFile(std::string(), &result);
     if (result == sys::NewFile::Written) spareName = name;
+}
+
+bool AdoptSpareItemFile(const std::string& fileName) {
+    if (!spareName.empty() || !sys::WriteWholeFile(ItemFilePath(fileName), std::string())) return false;
+    spareName = fileName;
+    return true;
 }
 
 bool ReleaseOldIndex() {

@@ -10,6 +10,8 @@ std::string StoreIndexPath();
 std::string ItemFilePath(const std::string& fileName);
 // `keepReplaced` keeps the index this save replaces under a second name until
 // ReleaseOldIndex, for a caller that can let it go at a quieter moment.
+// An item whose record is made at once, for the saves to write as it stands.
+HistoryItem MakeHistoryItem(std::string fileName, std::string_view displayText, uint32_t hash, int32_t captureTime);
 bool SaveIndex(const HistoryItems& items, bool keepReplaced = false);
 bool LoadIndex(HistoryItems* items);
 std::string ReadItemFile(const std::string& fileName);
@@ -21,6 +23,9 @@ std::string WriteNewItemFile(const std::string& text);
 // only file in the data directory that no record names, and it goes at exit.
 void PrepareSpareItemFile();
 void RemoveSpareItemFile();
+// Empties the file of an item no saved index names and keeps it as the ready file,
+// when none is ready yet; false, leaving the file to be deleted, otherwise.
+bool AdoptSpareItemFile(const std::string& fileName);
 // Lets go of the index a save replaced, if it is still kept; false when none was.
 bool ReleaseOldIndex();
 void StoreRemoveIfEmpty();

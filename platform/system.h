@@ -4,8 +4,13 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace sys {
+
+// A file's bytes as parts that lie apart in memory, written one after another.
+using FilePieces = std::vector<std::string_view>;
 
 char PathSeparator();
 bool MakeDir(const std::string& path);
@@ -13,6 +18,7 @@ bool RemoveDir(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Creates or truncates `path` and writes `bytes` to it in one call.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+bool WriteWholeFile(const std::string& path, const FilePieces& pieces);
 enum class NewFile { Written, Exists, Failed };
 // As WriteWholeFile, but only when no file of that name exists yet: one lookup of
 // the name both proves it free and creates the file.

@@ -34,26 +34,39 @@ bool RemoveFile(const std::string& path) { return !Faulted() && unlink(path.c_st
 
 namespace {
 // `flags` say whether a file of that name is truncated (O_TRUNC) or refused (O_EXCL).
-NewFile WriteFileAs(const std::string& path, const std::string& bytes, int flags) {
+NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, int flags) {
     bool fault = Faulted();
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | flags, 0666);
     if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
-    size_t size = fault ? bytes.size() / 2 : bytes.size();
+    size_t total = 0;
+    for (std::string_view piece : pieces) total += piece.size();
+    // A fault puts half the bytes on disk, as a disk that fills up would.
+    size_t left = fault ? total / 2 : total;
     bool ok = true;
-    for (size_t done = 0; ok && done < size;) {
-        ssize_t n = write(fd, bytes.data() + done, size - done);
-        ok = n > 0;
-        if (ok) done += size_t(n);
+    for (size_t i = 0; ok && i < pieces.size() && left > 0; i++) {
+        std::string_view piece = pieces[i].substr(0, left);
+        left -= piece.size();
+        for (size_t done = 0; ok && done < piece.size();) {
+            ssize_t n = write(fd, piece.data() + done, piece.size() - done);
+            ok = n > 0;
+            if (ok) done += size_t(n);
+        }
     }
     return close(fd) == 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    return WriteFileAs(path, bytes, O_TRUNC) == NewFile::Written;
+    return WriteFileAs(path, FilePieces{bytes}, O_TRUNC) == NewFile::Written;
 }
 
-NewFile WriteNewFile(const std::string& path, const std::string& bytes) { return WriteFileAs(path, bytes, O_EXCL); }
+bool WriteWholeFile(const std::string& path, const FilePieces& pieces) {
+    return WriteFileAs(path, pieces, O_TRUNC) == NewFile::Written;
+}
+
+NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
+    return WriteFileAs(path, FilePieces{bytes}, O_EXCL);
+}
 
 std::string ModuleFileName() {
     std::vector<char> buf(PATH_MAX + 1);

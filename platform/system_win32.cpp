@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace sys {
@@ -18,25 +19,39 @@ bool RemoveFile(const std::string& path) { return !Faulted() && DeleteFileA(path
 namespace {
 // `disposition` says whether a file of that name is replaced (CREATE_ALWAYS) or
 // refused (CREATE_NEW).
-NewFile WriteFileAs(const std::string& path, const std::string& bytes, DWORD disposition) {
+NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, DWORD disposition) {
     bool fault = Faulted();
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
     }
-    DWORD size = DWORD(fault ? bytes.size() / 2 : bytes.size());
-    DWORD written = 0;
-    bool ok = WriteFile(f, bytes.data(), size, &written, nullptr) != 0 && written == size;
+    size_t total = 0;
+    for (std::string_view piece : pieces) total += piece.size();
+    // A fault puts half the bytes on disk, as a disk that fills up would.
+    size_t left = fault ? total / 2 : total;
+    bool ok = true;
+    for (size_t i = 0; ok && i < pieces.size() && left > 0; i++) {
+        DWORD size = DWORD(std::min(pieces[i].size(), left));
+        DWORD written = 0;
+        ok = WriteFile(f, pieces[i].data(), size, &written, nullptr) != 0 && written == size;
+        left -= size;
+    }
     return CloseHandle(f) != 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    return WriteFileAs(path, bytes, CREATE_ALWAYS) == NewFile::Written;
+    return WriteFileAs(path, FilePieces{bytes}, CREATE_ALWAYS) == NewFile::Written;
 }
 
-NewFile WriteNewFile(const std::string& path, const std::string& bytes) { return WriteFileAs(path, bytes, CREATE_NEW); }
+bool WriteWholeFile(const std::string& path, const FilePieces& pieces) {
+    return WriteFileAs(path, pieces, CREATE_ALWAYS) == NewFile::Written;
+}
+
+NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
+    return WriteFileAs(path, FilePieces{bytes}, CREATE_NEW);
+}
 
 std::string ModuleFileName() {
     // The classic 260-byte buffer cuts long paths; grow it until the path fits.

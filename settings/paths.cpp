@@ -32,11 +32,19 @@ bool FileExists(const std::string& path) {
 std::string TempPathFor(const std::string& path) { return path + ".tmp"; }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    return WriteFileAtomically(path, bytes, TempPathFor(path));
+    return WriteFileAtomically(path, sys::FilePieces{bytes}, TempPathFor(path));
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, const std::string& tmp) {
-    bool ok = sys::WriteWholeFile(tmp, bytes) && sys::ReplaceWith(tmp, path);
+    return WriteFileAtomically(path, sys::FilePieces{bytes}, tmp);
+}
+
+bool WriteFileAtomically(const std::string& path, const sys::FilePieces& pieces) {
+    return WriteFileAtomically(path, pieces, TempPathFor(path));
+}
+
+bool WriteFileAtomically(const std::string& path, const sys::FilePieces& pieces, const std::string& tmp) {
+    bool ok = sys::WriteWholeFile(tmp, pieces) && sys::ReplaceWith(tmp, path);
     if (!ok) sys::RemoveFile(tmp);
     return ok;
 }

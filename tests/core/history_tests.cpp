@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <vector>
 
 #include "history/display_text.h"
 #include "history/history_list.h"
@@ -29,6 +30,17 @@ protected:
         size_t n = 0;
         for (auto& e : fs::directory_iterator(DataDir())) n += e.path().filename() != "__reg__";
         return n;
+    }
+    // What the files of the data directory that the index does not name hold.
+    std::vector<std::string> UnnamedFiles() const {
+        std::string index = Index();
+        std::vector<std::string> held;
+        for (auto& e : fs::directory_iterator(DataDir())) {
+            std::string name = e.path().filename().string();
+            if (name != "__reg__" && index.find(name + " ") != 0 && index.find("\n" + name + " ") == std::string::npos)
+                held.push_back(ReadFile(e.path().string()));
+        }
+        return held;
     }
     // An index of `count` records named f0.., with their files, captured `ages` seconds ago.
     void Store(int count, int32_t age = 0) {
@@ -114,21 +126,65 @@ TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
     EXPECT_EQ(ItemFiles(), 4u);
     HistorySaveNow();
     EXPECT_EQ(Index().substr(0, 3), "f1 ");
-    EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "f2")));
-    EXPECT_EQ(ItemFiles(), 3u);
-    // The replaced index is let go of at the next quiet moment.
+    // The replaced index and the deleted item's file wait for the quiet moments.
     EXPECT_EQ(ReadFile(DataDir() + "-index.old"), before);
-    EXPECT_TRUE(HistoryTidyStep());
+    while (HistoryTidyStep()) {
+    }
     EXPECT_FALSE(fs::exists(DataDir() + "-index.old"));
+    // Beside the files the index names, only the one ready for the next item is
+    // left, and it is empty: the deleted text is gone from the disk.
+    EXPECT_EQ(ItemFiles(), 4u);
+    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
+    HistoryDelete(2);
+    HistorySaveNow();
+    while (HistoryTidyStep()) {
+    }
+    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
 
-    // The next change asks again; turning deferral off saves it.
+    // The next change asks again; turning deferral off saves it and deletes the file.
     HistoryDelete(0);
-    EXPECT_EQ(saveRequests, 2);
+    EXPECT_EQ(saveRequests, 3);
     HistoryDeferSaves(nullptr);
-    EXPECT_EQ(ItemFiles(), 2u);
+    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
+    HistoryCleanupOnExit();
+    EXPECT_EQ(ItemFiles(), 1u);
     Start();
-    ASSERT_EQ(HistoryCount(), 2u);
+    ASSERT_EQ(HistoryCount(), 1u);
     EXPECT_EQ(HistoryItemText(0), "new");
+}
+
+// Saves write the records they loaded or made as they stand, in stretches, and build
+// only the ones that are not already in the form a save writes.
+TEST_F(History, SavesWriteRecordsAsTheyStandAndRewriteOnlyOddOnes) {
+    // Long stretches go to the file as they lie, short ones are copied first: the
+    // a-records make one of each kind, the c-records a short one.
+    std::string a, c;
+    for (int i = 0; i < 1000; i++) a += "a" + std::to_string(i) + " 1 2\r\n" + std::string(60, 'x') + "\r\n";
+    for (int i = 0; i < 300; i++) c += "c" + std::to_string(i) + " 3 -4\r\ny\r\r\n";
+    std::string odd = "odd1 5 6\nLF only\nodd2\t7  08\r\ntabs\r\nodd3 +9 10 extra\r\n\r\n";
+    std::string canonical = "odd1 5 6\r\nLF only\r\nodd2 7 8\r\ntabs\r\nodd3 9 10\r\n\r\n";
+    WriteFile(JoinPath(DataDir(), "__reg__"), a + "gone 1 1\r\nz\r\n" + odd + c);
+    Start();
+    HistoryDelete(1000);
+    EXPECT_EQ(Index(), a + canonical + c);
+
+    // A new item's record comes first, then the same bytes as before.
+    Capture("new");
+    std::string index = Index();
+    std::string added = index.substr(0, index.find("\r\nnew\r\n") + 7);
+    std::string hash = " " + std::to_string(TextHash("new")) + " ";
+    EXPECT_EQ(added.substr(8, hash.size()), hash);
+    EXPECT_EQ(index.substr(added.size()), a + canonical + c);
+
+    // Loaded again, a moved item is written anew at the top and leaves a gap.
+    Start();
+    HistoryMoveToFront(1);
+    index = Index();
+    size_t afterA0 = a.find("\r\n", a.find("\r\n") + 2) + 2;
+    size_t afterMoved = index.find("\r\n", index.find("\r\n") + 2) + 2;
+    EXPECT_EQ(index.substr(0, 5), "a0 1 ");
+    EXPECT_EQ(index.substr(afterMoved - 64), "\r\n" + std::string(60, 'x') + "\r\n" + added + a.substr(afterA0) +
+                                                 canonical + c);
 }
 
 TEST_F(History, FileMadeReadyIsFilledByTheNextCaptureAndGoesAtExit) {
