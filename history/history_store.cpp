@@ -204,11 +204,7 @@ void AddStretch(std::vector<Piece>* pieces, std::string_view stretch) {
 }
 
 sys::FilePieces IndexPieces(const HistoryItems& items) {
-    size_t unwritten = 0;
-    for (const HistoryItem& item : items)
-        if (item.record.empty()) unwritten += item.fileName.size() + item.displayText.size() + RecordOverhead;
     gathered.clear();
-    gathered.reserve(unwritten);
     std::vector<Piece> pieces;
     std::string_view stretch;
     for (const HistoryItem& item : items) {
@@ -219,8 +215,7 @@ sys::FilePieces IndexPieces(const HistoryItems& items) {
         }
         if (!stretch.empty()) AddStretch(&pieces, stretch);
         stretch = r;
-        if (!r.empty()) continue;
-        GatherRecord(&pieces, item);
+        if (r.empty()) GatherRecord(&pieces, item);
     }
     if (!stretch.empty()) AddStretch(&pieces, stretch);
     sys::FilePieces out;

@@ -10,6 +10,12 @@ int operations, failAt;
 
 bool Faulted() { return failAt > 0 && ++operations == failAt; }
 
+size_t BytesToWrite(const FilePieces& pieces, bool fault) {
+    size_t total = 0;
+    for (std::string_view piece : pieces) total += piece.size();
+    return fault ? total / 2 : total;
+}
+
 void FailNthOperation(int n) {
     failAt = n;
     operations = 0;

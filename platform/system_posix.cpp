@@ -38,10 +38,7 @@ NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, int flags
     bool fault = Faulted();
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | flags, 0666);
     if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
-    size_t total = 0;
-    for (std::string_view piece : pieces) total += piece.size();
-    // A fault puts half the bytes on disk, as a disk that fills up would.
-    size_t left = fault ? total / 2 : total;
+    size_t left = BytesToWrite(pieces, fault);
     bool ok = true;
     for (size_t i = 0; ok && i < pieces.size() && left > 0; i++) {
         std::string_view piece = pieces[i].substr(0, left);

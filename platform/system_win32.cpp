@@ -26,10 +26,7 @@ NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, DWORD dis
         DWORD e = GetLastError();
         return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
     }
-    size_t total = 0;
-    for (std::string_view piece : pieces) total += piece.size();
-    // A fault puts half the bytes on disk, as a disk that fills up would.
-    size_t left = fault ? total / 2 : total;
+    size_t left = BytesToWrite(pieces, fault);
     bool ok = true;
     for (size_t i = 0; ok && i < pieces.size() && left > 0; i++) {
         DWORD size = DWORD(std::min(pieces[i].size(), left));
