@@ -24,6 +24,12 @@ FileNames droppedFiles;
 FileNames releasedFiles;
 void (*requestSave)() = nullptr;
 bool savePending = false;
+// The index a deferred save replaces is kept for the next save to write over. Once
+// texts were taken out on purpose, though, the kept one still holds them, so it goes
+// at the next quiet moment instead; an item dropped to make room for a new one is not
+// such a text.
+bool textsErased = false;
+bool keptIndexHoldsErased = false;
 
 void DropOldest() {
     droppedFiles.push_back(items.back().fileName);
@@ -78,6 +84,7 @@ void HistoryMoveToFront(unsigned i) {
 }
 
 void HistoryDelete(unsigned i) {
+    textsErased = true;
     droppedFiles.push_back(items[i].fileName);
     items.erase(items.begin() + i);
     SaveChange();
@@ -85,6 +92,7 @@ void HistoryDelete(unsigned i) {
 
 void HistoryDeleteRange(int first, int last) {
     if (last >= first) {
+        textsErased = true;
         for (int j = first; j <= last; j++) droppedFiles.push_back(items[unsigned(j)].fileName);
         items.erase(items.begin() + first, items.begin() + last + 1);
     }
@@ -92,6 +100,7 @@ void HistoryDeleteRange(int first, int last) {
 }
 
 void HistoryDeleteAll() {
+    textsErased = true;
     for (const HistoryItem& item : items) droppedFiles.push_back(item.fileName);
     items.clear();
     SaveChange();
@@ -102,6 +111,7 @@ void HistorySetMaxItems(unsigned n) {
         maxItems = n;
         return;
     }
+    textsErased = textsErased || items.size() > n;
     while (items.size() > n) DropOldest();
     SaveChange();
     maxItems = n;
@@ -112,7 +122,10 @@ int HistoryExpire(int policy) {
     int32_t now = Now();
     int dropped = 0;
     for (; !items.empty() && IsExpired(policy, now, items.back().captureTime); dropped++) DropOldest();
-    if (dropped > 0) SaveChange();
+    if (dropped > 0) {
+        textsErased = true;
+        SaveChange();
+    }
     return dropped;
 }
 
@@ -123,6 +136,7 @@ void HistoryInit(unsigned max, int keepPolicy, const std::string& directory, con
     releasedFiles.clear();
     savePending = false;
     requestSave = nullptr;
+    textsErased = keptIndexHoldsErased = false;
     LoadIndex(&items);
     maxItems = HistoryCount();
     HistorySetMaxItems(max);
@@ -140,6 +154,8 @@ void HistoryDeferSaves(void (*request)()) {
     requestSave = request;
     if (request) return;
     if (savePending) HistorySaveNow();
+    ReleaseOldIndex();
+    keptIndexHoldsErased = false;
     DeleteReleasedFiles();
 }
 
@@ -148,6 +164,8 @@ bool HistorySaveNow() {
     // Only a caller that defers saves has a quiet moment later to let the replaced index go.
     savePending = !SaveIndex(items, requestSave != nullptr);
     if (savePending) return false;
+    keptIndexHoldsErased = keptIndexHoldsErased || textsErased;
+    textsErased = false;
     releasedFiles.insert(releasedFiles.end(), droppedFiles.begin(), droppedFiles.end());
     droppedFiles.clear();
     if (!requestSave) DeleteReleasedFiles();
@@ -155,7 +173,10 @@ bool HistorySaveNow() {
 }
 
 bool HistoryTidyStep() {
-    if (ReleaseOldIndex()) return true;
+    if (keptIndexHoldsErased) {
+        keptIndexHoldsErased = false;
+        if (ReleaseOldIndex()) return true;
+    }
     if (!releasedFiles.empty()) {
         std::string name = std::move(releasedFiles.back());
         releasedFiles.pop_back();

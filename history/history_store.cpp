@@ -245,7 +245,12 @@ HistoryItem MakeHistoryItem(std::string fileName, std::string_view displayText, 
 
 bool SaveIndex(const HistoryItems& items, bool keepReplaced) {
     sys::FilePieces pieces = IndexPieces(items);
-    if (keepReplaced && !oldIndexKept) oldIndexKept = sys::LinkFile(indexPath, oldIndexPath);
+    if (keepReplaced) {
+        // The index kept from the last save becomes the file this one writes over, so
+        // at no save is a file of the index's size made or deleted.
+        if (oldIndexKept) oldIndexKept = !sys::ReplaceWith(oldIndexPath, outerTempPath);
+        if (!oldIndexKept) oldIndexKept = sys::LinkFile(indexPath, oldIndexPath);
+    }
     // A data directory on a volume of its own cannot take the outer file by a move.
     return WriteFileAtomically(indexPath, pieces, outerTempPath) || WriteFileAtomically(indexPath, pieces);
 }

@@ -16,7 +16,9 @@ char PathSeparator();
 bool MakeDir(const std::string& path);
 bool RemoveDir(const std::string& path);
 bool RemoveFile(const std::string& path);
-// Creates or truncates `path` and writes `bytes` to it in one call.
+// Leaves `path` holding exactly `bytes`, created if missing. An existing file is
+// written over in place and then cut to length: that reuses its room on disk, where
+// emptying it first would free it all and wait for any of it still being written.
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 bool WriteWholeFile(const std::string& path, const FilePieces& pieces);
 enum class NewFile { Written, Exists, Failed };

@@ -33,12 +33,13 @@ bool RemoveDir(const std::string& path) { return rmdir(path.c_str()) == 0; }
 bool RemoveFile(const std::string& path) { return !Faulted() && unlink(path.c_str()) == 0; }
 
 namespace {
-// `flags` say whether a file of that name is truncated (O_TRUNC) or refused (O_EXCL).
+// `flags` say whether a file of that name is written over (0) or refused (O_EXCL).
 NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, int flags) {
     bool fault = Faulted();
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | flags, 0666);
     if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
     size_t left = BytesToWrite(pieces, fault);
+    off_t end = 0;
     bool ok = true;
     for (size_t i = 0; ok && i < pieces.size() && left > 0; i++) {
         std::string_view piece = pieces[i].substr(0, left);
@@ -46,19 +47,20 @@ NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, int flags
         for (size_t done = 0; ok && done < piece.size();) {
             ssize_t n = write(fd, piece.data() + done, piece.size() - done);
             ok = n > 0;
-            if (ok) done += size_t(n);
+            if (ok) done += size_t(n), end += off_t(n);
         }
     }
+    ok = ok && ftruncate(fd, end) == 0;
     return close(fd) == 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    return WriteFileAs(path, FilePieces{bytes}, O_TRUNC) == NewFile::Written;
+    return WriteFileAs(path, FilePieces{bytes}, 0) == NewFile::Written;
 }
 
 bool WriteWholeFile(const std::string& path, const FilePieces& pieces) {
-    return WriteFileAs(path, pieces, O_TRUNC) == NewFile::Written;
+    return WriteFileAs(path, pieces, 0) == NewFile::Written;
 }
 
 NewFile WriteNewFile(const std::string& path, const std::string& bytes) {

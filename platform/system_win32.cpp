@@ -17,7 +17,7 @@ bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) 
 bool RemoveFile(const std::string& path) { return !Faulted() && DeleteFileA(path.c_str()) != 0; }
 
 namespace {
-// `disposition` says whether a file of that name is replaced (CREATE_ALWAYS) or
+// `disposition` says whether a file of that name is written over (OPEN_ALWAYS) or
 // refused (CREATE_NEW).
 NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, DWORD disposition) {
     bool fault = Faulted();
@@ -34,16 +34,17 @@ NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, DWORD dis
         ok = WriteFile(f, pieces[i].data(), size, &written, nullptr) != 0 && written == size;
         left -= size;
     }
+    ok = ok && SetEndOfFile(f) != 0;
     return CloseHandle(f) != 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    return WriteFileAs(path, FilePieces{bytes}, CREATE_ALWAYS) == NewFile::Written;
+    return WriteFileAs(path, FilePieces{bytes}, OPEN_ALWAYS) == NewFile::Written;
 }
 
 bool WriteWholeFile(const std::string& path, const FilePieces& pieces) {
-    return WriteFileAs(path, pieces, CREATE_ALWAYS) == NewFile::Written;
+    return WriteFileAs(path, pieces, OPEN_ALWAYS) == NewFile::Written;
 }
 
 NewFile WriteNewFile(const std::string& path, const std::string& bytes) {

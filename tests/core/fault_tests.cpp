@@ -76,13 +76,17 @@ void StoreFive(const std::string& data) {
     WriteFile(JoinPath(data, "__reg__"), index);
 }
 
-// No file in the data directory may be a torn or stray write: the index aside, each holds one item's whole text.
+// No file in the data directory may be a torn or stray write: the index aside, each
+// holds one item's whole text, but for at most one empty file ready for the next item.
 void ExpectOnlyWholeItemFiles(const std::string& data) {
+    int empty = 0;
     for (const auto& e : fs::directory_iterator(data)) {
         std::string name = e.path().filename().string();
         if (name == "__reg__") continue;
+        std::string text = ReadFile(e.path().string());
+        if (text.empty() && ++empty == 1) continue;
         std::string want = name.size() == 2 && name[0] == 'f' ? "full " + name.substr(1) : kAdded;
-        EXPECT_EQ(ReadFile(e.path().string()), want) << name;
+        EXPECT_EQ(text, want) << name;
     }
 }
 
@@ -91,7 +95,15 @@ struct Change {
     unsigned maxItems;
     std::function<void()> run;
     std::vector<int> after;
+    // Done before any fault can strike: the disk as the change finds it.
+    std::function<void()> prepare = [] {};
 };
+
+void SaveDeferred() {
+    HistorySaveNow();
+    while (HistoryTidyStep()) {
+    }
+}
 
 TEST(Faults, EveryHistoryChangeSurvivesAFailureAtEachStep) {
     const Change changes[] = {
@@ -103,6 +115,20 @@ TEST(Faults, EveryHistoryChangeSurvivesAFailureAtEachStep) {
         {"delete all", 100000, [] { HistoryDeleteAll(); }, {}},
         {"trim", 100000, [] { HistorySetMaxItems(2); }, {0, 1}},
         {"expire", 100000, [] { EXPECT_EQ(HistoryExpire(1), 2); }, {0, 1, 2}},
+        // The second of two deferred saves writes over the index the first one replaced.
+        {"deferred add",
+         100000,
+         [] {
+             HistoryAdd(kAdded, TextHash(kAdded), kAdded);
+             SaveDeferred();
+             HistoryDeferSaves(nullptr);
+         },
+         {-1, 2, 0, 1, 3, 4},
+         [] {
+             HistoryDeferSaves([] {});
+             HistoryMoveToFront(2);
+             SaveDeferred();
+         }},
     };
     for (const Change& c : changes) {
         for (int n = 1;; n++) {
@@ -111,6 +137,7 @@ TEST(Faults, EveryHistoryChangeSurvivesAFailureAtEachStep) {
             std::string data = dir.File("Hoardium.data");
             StoreFive(data);
             HistoryInit(c.maxItems, 3, dir.path(), "Hoardium");
+            c.prepare();
             std::string before = ReadFile(StoreIndexPath());
 
             sys::FailNthOperation(n);

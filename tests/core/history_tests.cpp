@@ -153,6 +153,33 @@ TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
     EXPECT_EQ(HistoryItemText(0), "new");
 }
 
+TEST_F(History, DeferredCapturesWriteOverTheIndexTheyReplaced) {
+    Store(2);
+    Start(3);
+    Capture(std::string(150, 'L'));  // saved at once: the longest index here
+    HistoryDeferSaves([] {});
+    for (const char* text : {"a", "b", "c"}) {
+        std::string replaced = Index();
+        Capture(text);
+        HistorySaveNow();
+        while (HistoryTidyStep()) {
+        }
+        // An item dropped for room is no deleted text: the replaced index stays, for
+        // the next save to write over.
+        EXPECT_EQ(ReadFile(DataDir() + "-index.old"), replaced);
+    }
+    // The last save wrote over the longer index of the first, and left only its own bytes.
+    std::string index = Index();
+    EXPECT_EQ(index.substr(index.size() - 4), "\na\r\n");
+    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
+    HistoryDeferSaves(nullptr);
+    EXPECT_FALSE(fs::exists(DataDir() + "-index.old"));
+    Start(3);
+    ASSERT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(HistoryItemText(0), "c");
+    EXPECT_EQ(HistoryLoadText(2), "a");
+}
+
 // Saves write the records they loaded or made as they stand, in stretches, and build
 // only the ones that are not already in the form a save writes.
 TEST_F(History, SavesWriteRecordsAsTheyStandAndRewriteOnlyOddOnes) {
