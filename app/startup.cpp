@@ -69,9 +69,11 @@ HWND StartUp(HINSTANCE instance, const std::string& directory) {
         Fail("Window Creation Failed!");
         return nullptr;
     }
+    // The rows first: the icon's arrival in the notification area, which can take
+    // the shell tens of milliseconds, is no reason for the list to wait.
+    ListFillFromHistory();
     TrayInit(instance, window);
     TrayAdd();
-    ListFillFromHistory();
     BuildWindowTitle();
     SetPlainTitle(window);
     UpdateCountLabel();

@@ -1,14 +1,19 @@
 #!/bin/bash
 # Scale benchmark: the program under Wine with 1 000, 10 000 and 100 000 items,
 # each step timed beside one plain read or write of the index's bytes.
-#   bench/scale.sh [build dir]            (default build/scale-win32)
+#   bench/scale.sh [build dir]            (default build/scale-win32, or build/scale-win64
+#                                          where this machine cannot start 32-bit programs)
 # Environment: SCALE_SIZES="1000 10000 100000", SCALE_CAPTURES=50 (per size;
 # SCALE_CAPTURES_LARGE for 100 000, default the same), SCALE_WORK (scratch folder,
 # default build/scale-run), SCALE_DISPLAY (an X display already running; by default
-# a virtual display of its own), WINEPREFIX (default build/scale-wineprefix).
+# a virtual display of its own), WINEPREFIX (default build/scale-wineprefix, or
+# build/scale-wineprefix64 for the 64-bit build).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/scale-win32}" && pwd)
+scale_prefix=${WINEPREFIX:-}
+. "$root/scripts/wine_env.sh"
+export WINEPREFIX=${scale_prefix:-$(dirname "$WINEPREFIX")/scale-$(basename "$WINEPREFIX")}
+build=$(cd "${1:-$root/build/scale-$HOARDIUM_WINEARCH}" && pwd)
 sizes=${SCALE_SIZES:-1000 10000 100000}
 captures=${SCALE_CAPTURES:-50}
 captures_large=${SCALE_CAPTURES_LARGE:-$captures}
@@ -16,8 +21,6 @@ for f in Hoardium.exe scale_probe.exe; do
   [ -f "$build/$f" ] || { echo "missing $build/$f (cmake --build $build)" >&2; exit 1; }
 done
 
-export WINEPREFIX=${WINEPREFIX:-$root/build/scale-wineprefix} WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
 work=${SCALE_WORK:-$root/build/scale-run}
 rm -rf "$work" && mkdir -p "$work"
 
@@ -32,8 +35,8 @@ cleanup() {
   [ -n "$HOARDIUM_XVFB_PID" ] && kill "$HOARDIUM_XVFB_PID" 2>/dev/null
 }
 trap cleanup EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i >/dev/null 2>&1; fi
-wineboot >/dev/null 2>&1
+wine_prefix_ready
+"$HOARDIUM_WINE" wineboot >/dev/null 2>&1
 wineserver -w
 
 # The history: records "name hash time" and the display text, newest first, and
@@ -105,8 +108,14 @@ for n in $sizes; do
   watcher=$!
   winexe="Z:$(echo "$dir/Hoardium.exe" | tr / '\\')"
   echo "measuring $n items ($c captures)..." >&2
-  wine "$build/scale_probe.exe" "$winexe" "$n" "$c" "$emptyexe" >"$dir/result.txt" 2>"$dir/probe.log" </dev/null
+  "$HOARDIUM_WINE" "$build/scale_probe.exe" "$winexe" "$n" "$c" "$emptyexe" >"$dir/result.txt" 2>"$dir/probe.log" </dev/null
   kill "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null
+  if ! grep -Eq '^(startup|error)=' "$dir/result.txt"; then
+    # A probe that never ran would otherwise print a table of nothing.
+    echo "the probe measured nothing at $n items:" >&2
+    tail -n 5 "$dir/probe.log" >&2
+    exit 1
+  fi
   echo "unix_peak=$(( $(cat "$dir/unix_peak_kb" 2>/dev/null || echo 0) * 1024 ))" >>"$dir/result.txt"
 done
 
@@ -132,7 +141,7 @@ for n in sizes:
     print("  %-30s %10.2f %10s" % ("plain write of the index", wr, ""))
     print("  %-30s %10.2f %10s" % ("  the slowest of them", r.get("plain_write_worst", 0), ""))
     empty = r.get("startup_empty", -1)
-    beyond = r.get("startup", -1) - empty if empty >= 0 and r.get("startup", -1) >= 0 else -1
+    beyond = r.get("startup_added", -1) if empty >= 0 and r.get("startup", -1) >= 0 else -1
     nf = r.get("new_file", 0)
     print("  %-30s %10.2f %10s" % ("  into memory already touched", r.get("plain_read_warm", 0), ""))
     print("  %-30s %10.2f %10s" % ("one new file in the data folder", nf, ""))

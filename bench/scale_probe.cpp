@@ -340,23 +340,33 @@ int main(int argc, char** argv) {
     ReadAll(dataDir + oldName, &oldText);
 
     // The floor of start-up itself: the same program over an empty history; whatever
-    // this costs is Wine's start of a process and a window. Each start is timed three
-    // times, the last one left running for the rest.
-    std::vector<double> emptyStarts, starts;
-    for (int k = 0; k < 3 && !emptyExe.empty(); k++) {
-        Started e = Start(emptyExe, 0);
-        if (e.startup < 0) break;
-        emptyStarts.push_back(e.startup);
-        Stop(e);
-    }
-    if (!emptyStarts.empty()) std::printf("startup_empty=%.3f\n", Median(emptyStarts));
+    // this costs is Wine's start of a process and a window. Wine's own start drifts by
+    // a hundred milliseconds and more from one minute to the next, so the starts come
+    // in pairs, one of each kind back to back, the order turning from pair to pair; what
+    // the history adds is the median of the pairs' differences. The last full start is
+    // left running for the rest.
+    std::vector<double> emptyStarts, starts, added;
     Started started;
-    for (int k = 0; k < 3; k++) {
+    const int pairs = 6;
+    for (int k = 0; k < pairs; k++) {
+        double empty = -1;
+        auto startEmpty = [&] {
+            if (emptyExe.empty()) return;
+            Started e = Start(emptyExe, 0);
+            if (e.startup >= 0) emptyStarts.push_back(empty = e.startup);
+            Stop(e);
+        };
+        bool last = k == pairs - 1;
+        if (k % 2 == 0 || last) startEmpty();
         started = Start(exe, rows);
         if (started.startup < 0) break;
         starts.push_back(started.startup);
-        if (k < 2) Stop(started);
+        if (!last) Stop(started);
+        if (k % 2 == 1 && !last) startEmpty();
+        if (empty >= 0) added.push_back(started.startup - empty);
     }
+    if (!emptyStarts.empty())
+        std::printf("startup_empty=%.3f\nstartup_added=%.3f\n", Median(emptyStarts), Median(added));
     PROCESS_INFORMATION pi = started.process;
     HWND window = started.window;
     std::printf("window_at=%.3f\nstartup=%.3f\n", started.windowAt, Median(starts));

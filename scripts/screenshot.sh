@@ -1,27 +1,25 @@
 #!/usr/bin/env bash
 # Takes the README's picture of the history window: a few copied texts, one selected, the
 # preview open. Runs on a private virtual display; writes docs/screenshot.png.
-# usage: scripts/screenshot.sh [BUILD_DIR]   (a win32 build with Hoardium and the driver)
+# usage: scripts/screenshot.sh [BUILD_DIR]   (a Windows build with Hoardium and the driver;
+#        by default the one this machine can run, build/win32 or build/win64)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/win32}
+. scripts/wine_env.sh
+export LC_ALL=C
+build=${1:-build/$HOARDIUM_WINEARCH}
 cmake --build "$build" --target Hoardium hoardium_driver >/dev/null
-export WINEPREFIX="${HOARDIUM_WINEPREFIX:-$PWD/build/wineprefix}" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C
 . scripts/virtual_display.sh
 start_virtual_display
 work=$(mktemp -d "${TMPDIR:-/tmp}/hoardium-shot.XXXXXX")
 trap 'kill "$HOARDIUM_XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1 </dev/null
-  wineserver -w
-fi
+wine_prefix_ready
 
 cp "$build/Hoardium.exe" "$work/"
 printf 'WinX = 40\r\nWinY = 40\r\nWinW = 400\r\nWinH = 330\r\nTimestamps = 1\r\n' >"$work/Hoardium.ini"
-drive() { wine "$build/hoardium_driver.exe" "$@" >>"$work/driver.log" 2>&1 </dev/null; }
+drive() { "$HOARDIUM_WINE" "$build/hoardium_driver.exe" "$@" >>"$work/driver.log" 2>&1 </dev/null; }
 
-wine "$work/Hoardium.exe" >"$work/hoardium.log" 2>&1 </dev/null &
+"$HOARDIUM_WINE" "$work/Hoardium.exe" >"$work/hoardium.log" 2>&1 </dev/null &
 app_pid=$!
 drive wait-window 20000
 # Copied oldest first, so the list reads newest first.
@@ -49,7 +47,7 @@ drive key 0x28
 drive send 0x111 45 0             # the toolbar's preview button
 
 # The outer rectangle, frame included; screen and root-window coordinates agree.
-wine "$build/hoardium_driver.exe" window-rect >"$work/rect" 2>>"$work/driver.log" </dev/null
+"$HOARDIUM_WINE" "$build/hoardium_driver.exe" window-rect >"$work/rect" 2>>"$work/driver.log" </dev/null
 read -r X Y right bottom < <(tr -d '\r' <"$work/rect")
 WIDTH=$((right - X)) HEIGHT=$((bottom - Y))
 mkdir -p docs

@@ -215,12 +215,23 @@ int main(int argc, char** argv) {
     if (cmd == "preview-length" && argc == 3) return PreviewLength(ms);
     if (cmd == "is-visible" && argc == 2) return IsWindowVisible(HistoryWindow()) ? Ok : Failed;
     if (cmd == "key" && argc == 3) return Key(WORD(Number(argv[2])));
+    if (cmd == "hold-desktop" && argc == 2) {
+        // Wine closes its desktop once no program uses it, and the next program to start
+        // opens a new one, whose first act is to take the clipboard back from the X
+        // selection: a text put there meanwhile would be lost. One program that stays
+        // keeps the desktop, as a real session's would be, across the program's restarts.
+        GetDesktopWindow();
+        HWND keeper = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        MSG msg;
+        while (GetMessageA(&msg, keeper, 0, 0) > 0) DispatchMessageA(&msg);
+        return Ok;
+    }
     if (cmd == "window-rect" && argc == 2) return WindowRect();
     if (cmd == "work-area" && argc == 2) return WorkArea();
     std::fprintf(stderr, "usage: hoardium_driver set-text FILE | wait-window MS | wait-gone MS | wait-rows N MS |\n"
                          "       send MSG WPARAM LPARAM | exit MS | is-visible | key VK |\n"
                          "       window-rect | work-area | post MSG WPARAM LPARAM |\n"
                          "       feed PREFIX COUNT INDEX LOG | get-text FILE | hash FILE | responsive MS |\n"
-                         "       preview-length MS\n");
+                         "       preview-length MS | hold-desktop\n");
     return Usage;
 }

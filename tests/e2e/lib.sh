@@ -1,17 +1,14 @@
 # Sourced by scenarios.sh: a private folder with a copy of the program, Wine in the build's
 # own prefix, the driver, and the checks of the stored files.
-export WINEPREFIX="${HOARDIUM_WINEPREFIX:-$root/build/wineprefix}" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C
+. "$root/scripts/wine_env.sh"
+export LC_ALL=C
 own_display=
 if [ -z "${DISPLAY:-}" ]; then
   . "$root/scripts/virtual_display.sh"
   start_virtual_display
   own_display=1
 fi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1 </dev/null
-  wineserver -w
-fi
+wine_prefix_ready
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/hoardium-e2e.XXXXXX")
 app=$work/app logs=$work/logs
@@ -20,10 +17,14 @@ mkdir "$app" "$logs"
 cp "$exe" "$app/Hoardium.exe"
 cd "$work"   # not the program's folder: it must find its files beside itself
 app_pid= t_start= t_end=
+# Keeps Wine's desktop open across the program's restarts (see the driver's hold-desktop).
+"$HOARDIUM_WINE" "$driver" hold-desktop >>"$logs/keeper.log" 2>&1 </dev/null &
+keeper_pid=$!
 
 finish() {
   local rc=$?
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  { kill "$keeper_pid" && wait "$keeper_pid"; } 2>/dev/null || true
   if [ -n "$own_display" ]; then
     wineserver -k >/dev/null 2>&1 || true
     kill "$HOARDIUM_XVFB_PID" 2>/dev/null || true
@@ -35,9 +36,9 @@ trap finish EXIT
 fail() { echo "FAIL $scenario: $*" >&2; exit 1; }
 
 # Wine's output goes to files: its helper processes would hold a pipe open.
-drive() { wine "$driver" "$@" >>"$logs/driver.log" 2>&1 </dev/null; }
+drive() { "$HOARDIUM_WINE" "$driver" "$@" >>"$logs/driver.log" 2>&1 </dev/null; }
 drive_out() {
-  wine "$driver" "$@" >"$logs/driver.out" 2>>"$logs/driver.log" </dev/null || fail "driver $*"
+  "$HOARDIUM_WINE" "$driver" "$@" >"$logs/driver.out" 2>>"$logs/driver.log" </dev/null || fail "driver $*"
   tr -d '\r' <"$logs/driver.out"
 }
 
@@ -45,7 +46,7 @@ start_app() {
   # A window left by another run would make this start end at once as a second instance.
   drive wait-gone 10000 || fail "another history window is still up"
   t_start=$(date +%s)
-  wine "$app/Hoardium.exe" >"$logs/hoardium.log" 2>&1 </dev/null &
+  "$HOARDIUM_WINE" "$app/Hoardium.exe" >"$logs/hoardium.log" 2>&1 </dev/null &
   app_pid=$!
   drive wait-window 20000 || fail "no history window"
 }

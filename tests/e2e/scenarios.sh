@@ -49,7 +49,7 @@ scenario_second_instance() {
   copy "$work/one"
   local before rc=0
   before=$(snapshot)
-  timeout 20 wine "$app/Hoardium.exe" >"$logs/second.log" 2>&1 </dev/null || rc=$?
+  timeout 20 "$HOARDIUM_WINE" "$app/Hoardium.exe" >"$logs/second.log" 2>&1 </dev/null || rc=$?
   [ "$rc" = 0 ] || fail "the second start exited with $rc"
   [ "$(snapshot)" = "$before" ] || fail "the second start changed the files"
   drive wait-window 0 || fail "the first instance ended"
@@ -115,7 +115,7 @@ scenario_paste_by_hotkey() {
   start_app
   copy "$work/older"
   copy "$work/newer"
-  wine "$paste_target" 2 "$work/older" 10000 >"$logs/paste.log" 2>&1 </dev/null \
+  "$HOARDIUM_WINE" "$paste_target" 2 "$work/older" 10000 >"$logs/paste.log" 2>&1 </dev/null \
     || fail "the text box did not receive the item"
   wait_until 5000 front_hash_is "$(djb2 "$work/older")" || fail "the pasted item did not move to the top"
   stop_app
@@ -191,7 +191,7 @@ scenario_crash_kills() {
   while ((kills < 20)); do
     start_app
     drive wait-rows "$n" 20000 || fail "the list does not show the $n stored items after kill $kills"
-    wine "$driver" feed "run $kills text " 100000 "$data/__reg__" "$work/fed" >>"$logs/feed.log" 2>&1 </dev/null &
+    "$HOARDIUM_WINE" "$driver" feed "run $kills text " 100000 "$data/__reg__" "$work/fed" >>"$logs/feed.log" 2>&1 </dev/null &
     feeder=$!
     wait_until 30000 fed_at_least $(($(wc -l <"$work/fed") + 1 + RANDOM % 5)) || fail "the feeder stalled"
     sleep "0.0$((RANDOM % 10))"   # spreads the kills over the whole of a capture
