@@ -73,8 +73,8 @@ watch_unix_peak() {
       for p in $(pgrep -f 'Hoardium\.exe' 2>/dev/null); do
         # The probe names the program on its command line too, and the run over no
         # history has a program of its own; only the one in this size's folder counts.
-        tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q scale_probe && continue
-        tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -Eq "[/\\\\]$folder[/\\\\]Hoardium\.exe" || continue
+        tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline" | grep -q scale_probe && continue
+        tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline" | grep -Eq "[/\\\\]$folder[/\\\\]Hoardium\.exe" || continue
         grep -qz "^WINEPREFIX=$WINEPREFIX\$" "/proc/$p/environ" 2>/dev/null && { pid=$p; break; }
       done
     elif [ -r "/proc/$pid/status" ]; then
