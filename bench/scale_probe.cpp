@@ -357,12 +357,13 @@ int main(int argc, char** argv) {
             Stop(e);
         };
         bool last = k == pairs - 1;
-        if (k % 2 == 0 || last) startEmpty();
+        bool emptyFirst = k % 2 == 0 || last;
+        if (emptyFirst) startEmpty();
         started = Start(exe, rows);
         if (started.startup < 0) break;
         starts.push_back(started.startup);
         if (!last) Stop(started);
-        if (k % 2 == 1 && !last) startEmpty();
+        if (!emptyFirst) startEmpty();
         if (empty >= 0) added.push_back(started.startup - empty);
     }
     if (!emptyStarts.empty())

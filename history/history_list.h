@@ -27,8 +27,8 @@ void HistoryDeferSaves(void (*request)());
 // that succeeds, and with saves deferred no further change asks for one meanwhile.
 bool HistorySaveNow();
 // One piece of the work a change leaves for a quiet moment: letting go of the index
-// the last save replaced once it holds texts deleted or expired, deleting the file of an item that is gone (or keeping it,
-// emptied, for the next new item), or readying the file the next new item will fill.
-// True while more is left.
+// the last save replaced once it holds texts deleted or expired, deleting the file of
+// an item that is gone (or keeping it, emptied, for the next new item), or readying
+// the file the next new item will fill. True while more is left.
 bool HistoryTidyStep();
 void HistoryCleanupOnExit();

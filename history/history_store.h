@@ -8,11 +8,11 @@ void StoreOpen(const std::string& dataDirectory);
 std::string StoreDataDirectory();
 std::string StoreIndexPath();
 std::string ItemFilePath(const std::string& fileName);
+// An item whose record is made at once, for the saves to write as it stands.
+HistoryItem MakeHistoryItem(std::string fileName, std::string_view displayText, uint32_t hash, int32_t captureTime);
 // `keepReplaced` keeps the index this save replaces under a second name until
 // ReleaseOldIndex or the next such save, which writes over it, for a caller that saves
 // often and can let it go at a quieter moment.
-// An item whose record is made at once, for the saves to write as it stands.
-HistoryItem MakeHistoryItem(std::string fileName, std::string_view displayText, uint32_t hash, int32_t captureTime);
 bool SaveIndex(const HistoryItems& items, bool keepReplaced = false);
 bool LoadIndex(HistoryItems* items);
 std::string ReadItemFile(const std::string& fileName);

@@ -47,7 +47,10 @@ NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, int flags
         for (size_t done = 0; ok && done < piece.size();) {
             ssize_t n = write(fd, piece.data() + done, piece.size() - done);
             ok = n > 0;
-            if (ok) done += size_t(n), end += off_t(n);
+            if (ok) {
+                done += size_t(n);
+                end += off_t(n);
+            }
         }
     }
     ok = ok && ftruncate(fd, end) == 0;

@@ -9,7 +9,7 @@ packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev clang libclang
 packages64=(g++-mingw-w64-x86-64-win32 wine64)
 updated=
 
-install() {
+install_packages() {
   local missing=() p
   for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -20,5 +20,5 @@ install() {
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-install "${packages[@]}"
-/usr/lib/wine/wineserver32 --version >/dev/null 2>&1 || install "${packages64[@]}"
+install_packages "${packages[@]}"
+/usr/lib/wine/wineserver32 --version >/dev/null 2>&1 || install_packages "${packages64[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds both presets, and runs every test: the core natively
-# with sanitizers, its readers fuzzed for a bounded time, then the Windows build under Wine on a private virtual display.
+# Sets up the machine, builds every preset it needs, and runs every test: the core
+# natively with sanitizers, its readers fuzzed for a bounded time, then the Windows
+# build under Wine on a private virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
