@@ -55,7 +55,6 @@ enum RequestCode {
     ReqFocusLost = 675,
     ReqTogglePin = 676,
     ReqSaveHistory = 677,
-    ReqTidyHistory = 678,
 };
 
 enum TimerId {

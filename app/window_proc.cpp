@@ -29,36 +29,40 @@ HWND nextClipboardViewer;
 
 HWND historyWindow;
 
-// A save fails while another program has the index open, since an open file cannot be
-// replaced; the history in memory is whole, so the save is tried again until it goes
-// through, rather than left for a next change that may never come. The wait doubles
-// up to a few seconds, so a full disk is not rewritten ten times a second.
-const UINT FirstSaveRetryMs = 100, LastSaveRetryMs = 6400;
-UINT saveRetryMs = FirstSaveRetryMs;
+// A store step fails while the disk is full or the folder read-only; the history in
+// memory is whole, so the step is tried again until it goes through, rather than left
+// for a next change that may never come. The wait doubles up to a few seconds, so a
+// full disk is not rewritten ten times a second.
+const UINT FirstStoreRetryMs = 100, LastStoreRetryMs = 6400;
+UINT storeRetryMs = FirstStoreRetryMs;
 
-void SaveHistory(HWND window) {
-    if (!HistorySaveNow()) {
-        SetTimer(window, TIMER_SAVE_RETRY, saveRetryMs, nullptr);
-        if (saveRetryMs < LastSaveRetryMs) saveRetryMs *= 2;
-        return;
+void StoreHistory(HWND window) {
+    switch (HistoryStoreStep()) {
+    case StoreWork::Done:
+        KillTimer(window, TIMER_SAVE_RETRY);
+        storeRetryMs = FirstStoreRetryMs;
+        break;
+    // The files of a large delete go a share per turn, so the window answers between.
+    case StoreWork::More: PostMessageA(window, WM_HISTORY, 0, ReqSaveHistory); break;
+    case StoreWork::Retry:
+        SetTimer(window, TIMER_SAVE_RETRY, storeRetryMs, nullptr);
+        if (storeRetryMs < LastStoreRetryMs) storeRetryMs *= 2;
+        break;
     }
-    KillTimer(window, TIMER_SAVE_RETRY);
-    saveRetryMs = FirstSaveRetryMs;
-    // Each piece of what is left in a turn of its own, so no message waits for two.
-    PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
 }
 
 // A change's rewrite of the index waits for the next turn of the message loop, so
 // the window answers between the change and its save, and changes that come
 // together are saved once.
 void RequestHistorySave() {
-    if (!PostMessageA(historyWindow, WM_HISTORY, 0, ReqSaveHistory)) SaveHistory(historyWindow);
+    if (!PostMessageA(historyWindow, WM_HISTORY, 0, ReqSaveHistory)) StoreHistory(historyWindow);
 }
 
 void OnCreate(HWND window) {
     historyWindow = window;
     HistoryDeferSaves(RequestHistorySave);
-    PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
+    // Whatever start-up left to delete goes once the window is up.
+    RequestHistorySave();
     CreateUiFonts();
     bool grid = GetSetting("GridLines") == 1;
     int mode = GetSetting("Timestamps");
@@ -92,7 +96,7 @@ void OnDrawClipboard(HWND window) {
 
 void OnTimer(HWND window, UINT_PTR id) {
     if (id == TIMER_CAPTURE_RETRY) OnCaptureRetry(window);
-    if (id == TIMER_SAVE_RETRY) SaveHistory(window);
+    if (id == TIMER_SAVE_RETRY) StoreHistory(window);
 }
 
 void OnChangeClipboardChain(WPARAM removed, LPARAM successor) {
@@ -219,10 +223,7 @@ void OnHistoryMessage(HWND window, WPARAM wParam, LPARAM lParam) {
     case ReqToggleToolbar: ToggleToolbar(window); break;
     case ReqFocusLost: HideUnlessPinned(window); break;
     case ReqTogglePin: TogglePin(window); break;
-    case ReqSaveHistory: SaveHistory(window); break;
-    case ReqTidyHistory:
-        if (HistoryTidyStep()) PostMessageA(window, WM_HISTORY, 0, ReqTidyHistory);
-        break;
+    case ReqSaveHistory: StoreHistory(window); break;
     }
 }
 

@@ -4,46 +4,38 @@
 #include <vector>
 
 #include "history/history_item.h"
-#include "history/history_store.h"
 #include "history/keep_policy.h"
 #include "settings/paths.h"
 
 namespace {
 HistoryItems items;
 unsigned maxItems;
+// Files of removed items that the index on disk still names.
+std::vector<std::string> dropped;
+bool indexChanged = false;
+void (*requestSave)() = nullptr;
+bool saveRequested = false;
 
 int32_t Now() { return int32_t(std::time(nullptr)); }
 
-using FileNames = std::vector<std::string>;
-
-// Files of items gone from the list; they go once an index without them is on disk.
-FileNames droppedFiles;
-// Files no index on disk names any more, left for the quiet moments when saves are
-// deferred: in a folder of a hundred thousand, deleting one costs about as much as
-// the rest of the change.
-FileNames releasedFiles;
-void (*requestSave)() = nullptr;
-bool savePending = false;
-// The index a deferred save replaces is kept for the next save to write over. Once
-// texts were taken out on purpose, though, the kept one still holds them, so it goes
-// at the next quiet moment instead; an item dropped to make room for a new one is not
-// such a text.
-bool textsErased = false;
-bool keptIndexHoldsErased = false;
-
-void DropOldest() {
-    droppedFiles.push_back(items.back().fileName);
-    items.pop_back();
+void RemoveItems(HistoryItems::iterator first, HistoryItems::iterator last) {
+    for (auto it = first; it != last; ++it) {
+        if (!it->fileName.empty() && !DeleteUnindexedItemFile(it->fileName)) dropped.push_back(it->fileName);
+    }
+    items.erase(first, last);
 }
 
-// Item files go only once the index on disk has let them go, so a crash or a full
-// disk leaves at worst a file that nothing names, never a record without its text.
-// With saves deferred, changes that come together share one rewrite of the index.
+void StoreNow() {
+    while (HistoryStoreStep() == StoreWork::More) {
+    }
+}
+
 void SaveChange() {
+    indexChanged = true;
     if (!requestSave) {
-        HistorySaveNow();
-    } else if (!savePending) {
-        savePending = true;
+        StoreNow();
+    } else if (!saveRequested) {
+        saveRequested = true;
         requestSave();
     }
 }
@@ -59,50 +51,47 @@ unsigned HistoryCount() { return unsigned(items.size()); }
 
 unsigned HistoryMaxItems() { return maxItems; }
 
-std::string HistoryItemText(unsigned i) { return items[i].displayText.str(); }
+std::string HistoryItemText(unsigned i) { return items[i].displayText; }
 
 uint32_t HistoryItemHash(unsigned i) { return items[i].hash; }
 
 std::string HistoryItemTimeText(unsigned i) { return FormatTimestamp(items[i].captureTime); }
 
-std::string HistoryLoadText(unsigned i) { return ReadItemFile(items[i].fileName); }
+std::string HistoryLoadText(unsigned i) {
+    return items[i].fileName.empty() ? items[i].text : ReadItemFile(items[i].fileName);
+}
 
 void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText) {
     if (maxItems == 0) return;
-    // The text is on disk before the index names it.
-    HistoryItem item = MakeHistoryItem(WriteNewItemFile(text), displayText, hash, Now());
-    while (items.size() >= maxItems) DropOldest();
+    HistoryItem item{std::string(), displayText, hash, Now(), text};
+    // The text goes to disk at once, before the index names it; a disk that refuses it
+    // leaves it in memory, and every later store step tries again.
+    WriteItemFile(&item);
+    if (items.size() >= maxItems) RemoveItems(items.begin() + (maxItems - 1), items.end());
     items.push_front(std::move(item));
     SaveChange();
 }
 
 void HistoryMoveToFront(unsigned i) {
-    HistoryItem item = MakeHistoryItem(items[i].fileName, items[i].displayText.view(), items[i].hash, Now());
+    HistoryItem item = std::move(items[i]);
     items.erase(items.begin() + i);
+    item.captureTime = Now();
     items.push_front(std::move(item));
     SaveChange();
 }
 
 void HistoryDelete(unsigned i) {
-    textsErased = true;
-    droppedFiles.push_back(items[i].fileName);
-    items.erase(items.begin() + i);
+    RemoveItems(items.begin() + i, items.begin() + i + 1);
     SaveChange();
 }
 
 void HistoryDeleteRange(int first, int last) {
-    if (last >= first) {
-        textsErased = true;
-        for (int j = first; j <= last; j++) droppedFiles.push_back(items[unsigned(j)].fileName);
-        items.erase(items.begin() + first, items.begin() + last + 1);
-    }
+    if (last >= first) RemoveItems(items.begin() + first, items.begin() + last + 1);
     SaveChange();
 }
 
 void HistoryDeleteAll() {
-    textsErased = true;
-    for (const HistoryItem& item : items) droppedFiles.push_back(item.fileName);
-    items.clear();
+    RemoveItems(items.begin(), items.end());
     SaveChange();
 }
 
@@ -111,87 +100,63 @@ void HistorySetMaxItems(unsigned n) {
         maxItems = n;
         return;
     }
-    textsErased = textsErased || items.size() > n;
-    while (items.size() > n) DropOldest();
+    if (items.size() > n) RemoveItems(items.begin() + n, items.end());
     SaveChange();
     maxItems = n;
 }
 
 int HistoryExpire(int policy) {
-    if (policy > 1 || items.empty()) return 0;
+    if (policy > 1) return 0;
     int32_t now = Now();
-    int dropped = 0;
-    for (; !items.empty() && IsExpired(policy, now, items.back().captureTime); dropped++) DropOldest();
-    if (dropped > 0) {
-        textsErased = true;
+    size_t kept = items.size();
+    while (kept > 0 && IsExpired(policy, now, items[kept - 1].captureTime)) kept--;
+    int removed = int(items.size() - kept);
+    if (removed > 0) {
+        RemoveItems(items.begin() + kept, items.end());
         SaveChange();
     }
-    return dropped;
+    return removed;
 }
 
 void HistoryInit(unsigned max, int keepPolicy, const std::string& directory, const std::string& name) {
     StoreOpen(JoinPath(directory, name + ".data"));
     items.clear();
-    droppedFiles.clear();
-    releasedFiles.clear();
-    savePending = false;
+    dropped.clear();
+    indexChanged = saveRequested = false;
     requestSave = nullptr;
-    textsErased = keptIndexHoldsErased = false;
     LoadIndex(&items);
+    if (StoreRecover(&items)) SaveChange();
     maxItems = HistoryCount();
     HistorySetMaxItems(max);
     HistoryExpire(keepPolicy);
 }
 
-namespace {
-void DeleteReleasedFiles() {
-    for (const std::string& name : releasedFiles) DeleteItemFile(name);
-    releasedFiles.clear();
-}
-}  // namespace
-
 void HistoryDeferSaves(void (*request)()) {
     requestSave = request;
-    if (request) return;
-    if (savePending) HistorySaveNow();
-    ReleaseOldIndex();
-    keptIndexHoldsErased = false;
-    DeleteReleasedFiles();
+    if (!request) StoreNow();
 }
 
-bool HistorySaveNow() {
-    // A failed save stays pending, for deferral's end to try again at the latest.
-    // Only a caller that defers saves has a quiet moment later to let the replaced index go.
-    savePending = !SaveIndex(items, requestSave != nullptr);
-    if (savePending) return false;
-    keptIndexHoldsErased = keptIndexHoldsErased || textsErased;
-    textsErased = false;
-    releasedFiles.insert(releasedFiles.end(), droppedFiles.begin(), droppedFiles.end());
-    droppedFiles.clear();
-    if (!requestSave) DeleteReleasedFiles();
-    return true;
-}
-
-bool HistoryTidyStep() {
-    if (keptIndexHoldsErased) {
-        keptIndexHoldsErased = false;
-        if (ReleaseOldIndex()) return true;
+StoreWork HistoryStoreStep() {
+    saveRequested = false;
+    bool stored = true;
+    for (HistoryItem& item : items) {
+        if (!item.fileName.empty()) continue;
+        if (WriteItemFile(&item)) {
+            indexChanged = true;
+        } else {
+            stored = false;
+        }
     }
-    if (!releasedFiles.empty()) {
-        std::string name = std::move(releasedFiles.back());
-        releasedFiles.pop_back();
-        // A file already in the folder, emptied, serves the next new item: that spares
-        // both deleting it and making a file under a name the folder does not hold.
-        if (maxItems == 0 || !AdoptSpareItemFile(name)) DeleteItemFile(name);
-        return true;
+    if (indexChanged && SaveIndex(items, dropped)) {
+        indexChanged = false;
+        dropped.clear();
     }
-    if (maxItems > 0) PrepareSpareItemFile();
-    return false;
+    StoreWork deleting = TidyStep();
+    return stored && !indexChanged ? deleting : StoreWork::Retry;
 }
 
 void HistoryCleanupOnExit() {
-    ReleaseOldIndex();
-    DeleteReleasedFiles();
-    RemoveSpareItemFile();
-    if (items.empty()) StoreRemoveIfEmpty();
+    requestSave = nullptr;
+    StoreNow();
+    if (items.empty() && !indexChanged) StoreRemoveAll();
 }

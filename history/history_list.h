@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string>
 
+#include "history/history_store.h"
+
 uint32_t TextHash(const char* text);
 unsigned HistoryCount();
 unsigned HistoryMaxItems();
@@ -18,17 +20,12 @@ void HistoryDeleteAll();
 void HistorySetMaxItems(unsigned n);
 int HistoryExpire(int policy);
 void HistoryInit(unsigned maxItems, int keepPolicy, const std::string& directory, const std::string& name);
-// Every change saves the index before it returns, unless saves are deferred: then the
-// first change after a save calls `request`, and HistorySaveNow() saves them all at
-// once. That leaves the caller free to answer its messages in between. Deferral off
-// (nullptr) saves what is waiting and deletes the files of the items that are gone.
+// Every change is stored before it returns, unless storing is deferred: then the first
+// change after a store step calls `request`, and the caller runs HistoryStoreStep when
+// it has a moment, so changes that come together share one rewrite of the index.
+// Deferral off (nullptr) does at once whatever is still waiting.
 void HistoryDeferSaves(void (*request)());
-// False when the index could not be written; the save stays pending until a call
-// that succeeds, and with saves deferred no further change asks for one meanwhile.
-bool HistorySaveNow();
-// One piece of the work a change leaves for a quiet moment: letting go of the index
-// the last save replaced once it holds texts deleted or expired, deleting the file of
-// an item that is gone (or keeping it, emptied, for the next new item), or readying
-// the file the next new item will fill. True while more is left.
-bool HistoryTidyStep();
+// Writes the texts not yet on disk and the index, then deletes a share of the files of
+// removed items. More: call again soon; Retry: a write or delete failed, try later.
+StoreWork HistoryStoreStep();
 void HistoryCleanupOnExit();

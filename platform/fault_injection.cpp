@@ -5,19 +5,14 @@
 namespace sys {
 
 namespace {
-int operations, failAt;
+int operations;
+std::function<bool(int)> failing;
 }  // namespace
 
-bool Faulted() { return failAt > 0 && ++operations == failAt; }
+bool Faulted() { return failing && failing(++operations); }
 
-size_t BytesToWrite(const FilePieces& pieces, bool fault) {
-    size_t total = 0;
-    for (std::string_view piece : pieces) total += piece.size();
-    return fault ? total / 2 : total;
-}
-
-void FailNthOperation(int n) {
-    failAt = n;
+void SetFaults(std::function<bool(int)> fails) {
+    failing = std::move(fails);
     operations = 0;
 }
 

@@ -1,13 +1,12 @@
-// Shared by both system implementations: the test hook that makes one file operation fail.
+// Shared by both system implementations: the test hook that makes file operations fail.
 #pragma once
 #include <cstddef>
 
-#include "platform/system.h"
-
 namespace sys {
-// Every write, replace and delete asks here first, so a test can make any one of them fail.
+// Every write, replace, delete and directory change asks here first, so a test can
+// make any of them fail.
 bool Faulted();
-// How many of the pieces' bytes a write puts on disk: all of them, or half, as a disk
-// that fills up would, when the write is the one a test made fail.
-size_t BytesToWrite(const FilePieces& pieces, bool fault);
+// How many of `size` bytes a write puts on disk: all of them, or half, as a disk that
+// fills up would, when the write is one a test made fail.
+inline size_t BytesToWrite(size_t size, bool fault) { return fault ? size / 2 : size; }
 }  // namespace sys

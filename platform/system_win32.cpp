@@ -3,52 +3,70 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <vector>
-
 namespace sys {
 
 char PathSeparator() { return '\\'; }
 
-bool MakeDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool MakeDir(const std::string& path) { return !Faulted() && CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
-bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveDir(const std::string& path) { return !Faulted() && RemoveDirectoryA(path.c_str()) != 0; }
 
-bool RemoveFile(const std::string& path) { return !Faulted() && DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+    if (Faulted()) return false;
+    if (DeleteFileA(path.c_str())) return true;
+    DWORD e = GetLastError();
+    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+}
 
 namespace {
-// `disposition` says whether a file of that name is written over (OPEN_ALWAYS) or
+// `disposition` says whether a file of that name is emptied (CREATE_ALWAYS) or
 // refused (CREATE_NEW).
-NewFile WriteFileAs(const std::string& path, const FilePieces& pieces, DWORD disposition) {
+NewFile WriteFileAs(const std::string& path, const std::string& bytes, DWORD disposition) {
     bool fault = Faulted();
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         return e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
     }
-    size_t left = BytesToWrite(pieces, fault);
+    size_t left = BytesToWrite(bytes.size(), fault);
+    const char* p = bytes.data();
     bool ok = true;
-    for (size_t i = 0; ok && i < pieces.size() && left > 0; i++) {
-        DWORD size = DWORD(std::min(pieces[i].size(), left));
+    while (ok && left > 0) {
+        // One call writes at most 4 GB; texts stay far below, but the count is a DWORD.
+        DWORD size = left > 0x40000000 ? 0x40000000 : DWORD(left);
         DWORD written = 0;
-        ok = WriteFile(f, pieces[i].data(), size, &written, nullptr) != 0 && written == size;
+        ok = WriteFile(f, p, size, &written, nullptr) != 0 && written == size;
+        p += size;
         left -= size;
     }
-    ok = ok && SetEndOfFile(f) != 0;
     return CloseHandle(f) != 0 && ok && !fault ? NewFile::Written : NewFile::Failed;
 }
 }  // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    return WriteFileAs(path, FilePieces{bytes}, OPEN_ALWAYS) == NewFile::Written;
-}
-
-bool WriteWholeFile(const std::string& path, const FilePieces& pieces) {
-    return WriteFileAs(path, pieces, OPEN_ALWAYS) == NewFile::Written;
+    return WriteFileAs(path, bytes, CREATE_ALWAYS) == NewFile::Written;
 }
 
 NewFile WriteNewFile(const std::string& path, const std::string& bytes) {
-    return WriteFileAs(path, FilePieces{bytes}, CREATE_NEW);
+    return WriteFileAs(path, bytes, CREATE_NEW);
+}
+
+bool ReplaceWith(const std::string& from, const std::string& to) {
+    return !Faulted() &&
+           MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::vector<std::string> ListDirectory(const std::string& path) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    return names;
 }
 
 std::string ModuleFileName() {
@@ -72,15 +90,6 @@ std::string LoadStringResource(unsigned id) {
 bool LocalTime(int32_t t, std::tm* out) {
     __time64_t tt = t;
     return _localtime64_s(out, &tt) == 0;
-}
-
-bool LinkFile(const std::string& existing, const std::string& link) {
-    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
-}
-
-bool ReplaceWith(const std::string& from, const std::string& to) {
-    return !Faulted() &&
-           MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 unsigned UserLanguageId() { return GetUserDefaultLangID(); }

@@ -1,6 +1,7 @@
 #include "settings/paths.h"
 
 #include <cstdio>
+#include <new>
 
 #include "platform/system.h"
 
@@ -32,19 +33,11 @@ bool FileExists(const std::string& path) {
 std::string TempPathFor(const std::string& path) { return path + ".tmp"; }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    return WriteFileAtomically(path, sys::FilePieces{bytes}, TempPathFor(path));
+    return WriteFileAtomically(path, bytes, TempPathFor(path));
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, const std::string& tmp) {
-    return WriteFileAtomically(path, sys::FilePieces{bytes}, tmp);
-}
-
-bool WriteFileAtomically(const std::string& path, const sys::FilePieces& pieces) {
-    return WriteFileAtomically(path, pieces, TempPathFor(path));
-}
-
-bool WriteFileAtomically(const std::string& path, const sys::FilePieces& pieces, const std::string& tmp) {
-    bool ok = sys::WriteWholeFile(tmp, pieces) && sys::ReplaceWith(tmp, path);
+    bool ok = sys::WriteWholeFile(tmp, bytes) && sys::ReplaceWith(tmp, path);
     if (!ok) sys::RemoveFile(tmp);
     return ok;
 }
@@ -53,9 +46,19 @@ bool ReadWholeFile(const std::string& path, std::string* bytes) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     bytes->clear();
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->append(buf, n);
+    // One read of the size the file has: a large index or text then costs one
+    // allocation instead of a doubling string's many.
+    long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    bool ok = true;
+    if (size > 0 && std::fseek(f, 0, SEEK_SET) == 0) {
+        // A damaged file too large for this process's memory must not stop it.
+        try {
+            bytes->resize(size_t(size));
+            bytes->resize(std::fread(&(*bytes)[0], 1, size_t(size), f));
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
     std::fclose(f);
-    return true;
+    return ok;
 }

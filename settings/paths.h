@@ -1,7 +1,5 @@
 #pragma once
 #include <string>
-#include <string_view>
-#include <vector>
 
 extern const char AppName[];
 
@@ -16,9 +14,6 @@ bool FileExists(const std::string& path);
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 // The same through a temporary file of the caller's choosing, on the same volume.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, const std::string& tmp);
-// The same for bytes that lie in memory as parts, written one after another.
-bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces);
-bool WriteFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces, const std::string& tmp);
 // Whole file as bytes; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
 std::string TempPathFor(const std::string& path);

@@ -1,10 +1,13 @@
+// Every change of the history, and the settings save, with file operations failing in
+// pairs, in runs, and from some point on (a kill): the files on disk stay an earlier or
+// later whole state, and once the faults stop they catch up with the list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <filesystem>
 #include <functional>
-#include <utility>
+#include <memory>
+#include <set>
 #include <vector>
 
 #include "history/history_item.h"
@@ -15,46 +18,12 @@
 #include "settings/settings_store.h"
 #include "tests/core/test_dir.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-int faultsInjected;
-
-class FaultCount : public ::testing::Environment {
-    void TearDown() override {
-        if (faultsInjected > 0) std::printf("file faults injected: %d\n", faultsInjected);
-    }
-};
-::testing::Environment* const faultCount = ::testing::AddGlobalTestEnvironment(new FaultCount);
 
 const char kAdded[] = "added text";
 const char kNext[] = "next text";
 
-// Display text and hash of each item, newest first: what the list shows and what the index holds.
-using Rows = std::vector<std::pair<std::string, uint32_t>>;
-
-Rows ListRows() {
-    Rows rows;
-    for (unsigned i = 0; i < HistoryCount(); i++) rows.emplace_back(HistoryItemText(i), HistoryItemHash(i));
-    return rows;
-}
-
-Rows IndexRows() {
-    HistoryItems items;
-    LoadIndex(&items);
-    Rows rows;
-    for (const HistoryItem& item : items) rows.emplace_back(item.displayText.str(), item.hash);
-    return rows;
-}
-
-// Stored item i has hash i, display text "text i" and full text "full i"; -1 stands for kAdded.
-Rows Expected(const std::vector<int>& ids) {
-    Rows rows;
-    for (int id : ids)
-        rows.emplace_back(id < 0 ? kAdded : "text " + std::to_string(id), id < 0 ? TextHash(kAdded) : uint32_t(id));
-    return rows;
-}
+bool IsNew(uint32_t hash) { return hash == TextHash(kAdded) || hash == TextHash(kNext); }
 
 std::string FullText(uint32_t hash) {
     if (hash == TextHash(kAdded)) return kAdded;
@@ -62,32 +31,41 @@ std::string FullText(uint32_t hash) {
     return "full " + std::to_string(hash);
 }
 
-// Items f0..f4, newest first; the last two are 40 days old, past a month's keeping.
-void StoreFive(const std::string& data) {
-    MakeDirectory(data);
-    std::string index;
-    int32_t now = int32_t(std::time(nullptr));
-    for (int i = 0; i < 5; i++) {
-        std::string name = "f" + std::to_string(i);
-        int32_t t = i < 3 ? now : now - 40 * 86400;
-        index += name + " " + std::to_string(i) + " " + std::to_string(t) + "\r\ntext " + std::to_string(i) + "\r\n";
-        WriteFile(JoinPath(data, name), "full " + std::to_string(i));
+// Stored item i has hash i and display text "text i"; -1 stands for kAdded, -2 for kNext.
+Rows Expected(const std::vector<int>& ids) {
+    Rows rows;
+    for (int id : ids) {
+        const char* text = id == -1 ? kAdded : kNext;
+        rows.emplace_back(id < 0 ? text : "text " + std::to_string(id), id < 0 ? TextHash(text) : uint32_t(id));
     }
-    WriteFile(JoinPath(data, "__reg__"), index);
+    return rows;
 }
 
-// No file in the data directory may be a torn or stray write: the index aside, each
-// holds one item's whole text, but for at most one empty file ready for the next item.
-void ExpectOnlyWholeItemFiles(const std::string& data) {
-    int empty = 0;
-    for (const auto& e : fs::directory_iterator(data)) {
-        std::string name = e.path().filename().string();
-        if (name == "__reg__") continue;
-        std::string text = ReadFile(e.path().string());
-        if (text.empty() && ++empty == 1) continue;
-        std::string want = name.size() == 2 && name[0] == 'f' ? "full " + name.substr(1) : kAdded;
-        EXPECT_EQ(text, want) << name;
-    }
+Rows WithoutNew(Rows rows) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const auto& r) { return IsNew(r.second); }), rows.end());
+    return rows;
+}
+
+// The list as it stood at some point, with or without the new texts copied by then.
+bool IsStateOf(const Rows& disk, const Rows& list) { return WithoutNew(disk) == WithoutNew(list); }
+
+// Every record the next start would load names a file holding exactly its text.
+void ExpectWholeFiles() {
+    HistoryItems items;
+    LoadIndex(&items);
+    for (const HistoryItem& item : items) EXPECT_EQ(ReadItemFile(item.fileName), FullText(item.hash)) << item.fileName;
+}
+
+// Beside the index and the files it names, nothing: no text left of a removed item,
+// no stray file, and nothing pending.
+void ExpectNoLeftovers(const std::string& data) {
+    HistoryItems items;
+    LoadIndex(&items);
+    std::vector<std::string> want = {"__pending__/", "__reg__"};
+    for (const HistoryItem& item : items) want.push_back(item.fileName);
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(DirectoryNames(data), want);
+    EXPECT_EQ(DirectoryNames(JoinPath(data, "__pending__")), std::vector<std::string>{});
 }
 
 struct Change {
@@ -95,119 +73,153 @@ struct Change {
     unsigned maxItems;
     std::function<void()> run;
     std::vector<int> after;
-    // Done before any fault can strike: the disk as the change finds it.
-    std::function<void()> prepare = [] {};
+    unsigned maxAfter = 0;  // the maximum the change leaves, when it sets one
 };
 
-void SaveDeferred() {
-    HistorySaveNow();
-    while (HistoryTidyStep()) {
-    }
+const Change kChanges[] = {
+    {"add", 100000, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3, 4}},
+    {"add to a full list", 5, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3}},
+    {"move to front", 100000, [] { HistoryMoveToFront(2); }, {2, 0, 1, 3, 4}},
+    {"delete", 100000, [] { HistoryDelete(1); }, {0, 2, 3, 4}},
+    {"delete range", 100000, [] { HistoryDeleteRange(1, 3); }, {0, 4}},
+    {"delete all", 100000, [] { HistoryDeleteAll(); }, {}},
+    {"trim", 100000, [] { HistorySetMaxItems(2); }, {0, 1}, 2},
+    {"expire", 100000, [] { HistoryExpire(1); }, {0, 1, 2}},
+};
+
+// As the window does it: the change, its store step, then a capture whose store step
+// also retries what the first one left.
+void RunWithNext(const Change& c) {
+    HistoryDeferSaves([] {});
+    c.run();
+    HistoryStoreStep();
+    HistoryAdd(kNext, TextHash(kNext), kNext);
+    HistoryStoreStep();
 }
 
-TEST(Faults, EveryHistoryChangeSurvivesAFailureAtEachStep) {
-    const Change changes[] = {
-        {"add", 100000, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3, 4}},
-        {"add to a full list", 5, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3}},
-        {"move to front", 100000, [] { HistoryMoveToFront(2); }, {2, 0, 1, 3, 4}},
-        {"delete", 100000, [] { HistoryDelete(1); }, {0, 2, 3, 4}},
-        {"delete range", 100000, [] { HistoryDeleteRange(1, 3); }, {0, 4}},
-        {"delete all", 100000, [] { HistoryDeleteAll(); }, {}},
-        {"trim", 100000, [] { HistorySetMaxItems(2); }, {0, 1}},
-        {"expire", 100000, [] { EXPECT_EQ(HistoryExpire(1), 2); }, {0, 1, 2}},
-        // The second of two deferred saves writes over the index the first one replaced.
-        {"deferred add",
-         100000,
-         [] {
-             HistoryAdd(kAdded, TextHash(kAdded), kAdded);
-             SaveDeferred();
-             HistoryDeferSaves(nullptr);
-         },
-         {-1, 2, 0, 1, 3, 4},
-         [] {
-             HistoryDeferSaves([] {});
-             HistoryMoveToFront(2);
-             SaveDeferred();
-         }},
-    };
-    for (const Change& c : changes) {
-        for (int n = 1;; n++) {
-            SCOPED_TRACE(std::string(c.name) + ", failing step " + std::to_string(n));
-            TestDir dir;
-            std::string data = dir.File("Hoardium.data");
-            StoreFive(data);
-            HistoryInit(c.maxItems, 3, dir.path(), "Hoardium");
-            c.prepare();
-            std::string before = ReadFile(StoreIndexPath());
+Rows Final(const Change& c) {
+    std::vector<int> ids = {-2};
+    ids.insert(ids.end(), c.after.begin(), c.after.end());
+    ids.resize(std::min<size_t>(ids.size(), c.maxAfter ? c.maxAfter : c.maxItems));
+    return Expected(ids);
+}
 
-            sys::FailNthOperation(n);
-            c.run();
-            bool hit = sys::OperationCount() >= n;
-            sys::FailNthOperation(0);
-            faultsInjected += hit;
+class Faults : public ::testing::Test {
+protected:
+    void TearDown() override { sys::SetFaults(nullptr); }
+    void Start(unsigned maxItems) { HistoryInit(maxItems, 3, dir->path(), "Hoardium"); }
+    // Items f0..f4, newest first; the last two are 40 days old, past a month's keeping.
+    void Fresh(const Change& c) {
+        dir.reset(new TestDir);
+        StoreHistory(Data(), 5, 0, 3, 40 * 86400);
+        Start(c.maxItems);
+    }
+    std::string Data() const { return dir->File("Hoardium.data"); }
+    // File operations of the change and the capture after it, when nothing fails.
+    int CountOperations(const Change& c) {
+        Fresh(c);
+        sys::SetFaults([](int) { return false; });
+        RunWithNext(c);
+        int n = sys::OperationCount();
+        sys::SetFaults(nullptr);
+        return n;
+    }
+    std::unique_ptr<TestDir> dir;
+};
 
-            // The list is what the change makes it, whatever the disk did.
-            Rows want = Expected(c.after);
-            EXPECT_EQ(ListRows(), want);
-            // The index is the old file byte for byte, or the new list whole.
-            EXPECT_TRUE(ReadFile(StoreIndexPath()) == before || IndexRows() == want);
-            ExpectOnlyWholeItemFiles(data);
+TEST_F(Faults, EveryChangeSurvivesFailingPairsAndRuns) {
+    int scenarios = 0;
+    for (const Change& c : kChanges) {
+        int n = CountOperations(c);
+        std::vector<std::pair<std::string, std::function<bool(int)>>> faults;
+        for (int a = 1; a <= n; a++) {
+            for (int b = a + 1; b <= n + 2; b++)
+                faults.emplace_back("ops " + std::to_string(a) + "+" + std::to_string(b),
+                                    [a, b](int k) { return k == a || k == b; });
+            faults.emplace_back("ops " + std::to_string(a) + "-" + std::to_string(a + 3),
+                                [a](int k) { return k >= a && k <= a + 3; });
+        }
+        for (const auto& [what, fails] : faults) {
+            SCOPED_TRACE(std::string(c.name) + ", failing " + what);
+            Fresh(c);
+            Rows old = ListRows();
+            sys::SetFaults(fails);
+            RunWithNext(c);
+            HistoryStoreStep();
+            sys::SetFaults(nullptr);
+            scenarios++;
 
-            // The next change that succeeds puts the index back in step, and a restart sees the same list.
-            HistoryAdd(kNext, TextHash(kNext), kNext);
-            Rows now = ListRows();
-            HistoryInit(100000, 3, dir.path(), "Hoardium");
-            EXPECT_EQ(ListRows(), now);
-            // Every item reads back whole; only an added item whose own write failed has lost its text.
-            for (unsigned i = 0; i < HistoryCount(); i++) {
-                std::string text = HistoryLoadText(i);
-                bool lost = text.empty() && HistoryItemHash(i) == TextHash(kAdded) && hit;
-                if (!lost) {
-                    EXPECT_EQ(text, FullText(HistoryItemHash(i))) << "item " << i;
-                }
+            // The list is what the changes made it, whatever the disk did.
+            ASSERT_EQ(ListRows(), Final(c));
+            Rows disk = StoredRows();
+            EXPECT_TRUE(IsStateOf(disk, old) || IsStateOf(disk, Expected(c.after)) || IsStateOf(disk, Final(c)));
+            ExpectWholeFiles();
+
+            // Once the faults stop, the store catches up by itself.
+            for (int i = 0; i < 5 && HistoryStoreStep() != StoreWork::Done; i++) {
             }
-            if (!hit) break;
-            ASSERT_LT(n, 50);
+            EXPECT_EQ(StoredRows(), ListRows());
+            ExpectNoLeftovers(Data());
+            for (unsigned i = 0; i < HistoryCount(); i++) EXPECT_EQ(HistoryLoadText(i), FullText(HistoryItemHash(i)));
+        }
+    }
+    std::printf("fault scenarios: %d\n", scenarios);
+}
+
+// Killed at any file operation: the next start shows an earlier or later list whole, and
+// leaves nothing behind.
+TEST_F(Faults, EveryChangeSurvivesAKillAtAnyStep) {
+    for (const Change& c : kChanges) {
+        int n = CountOperations(c);
+        for (int kill = 1; kill <= n; kill++) {
+            SCOPED_TRACE(std::string(c.name) + ", killed at op " + std::to_string(kill));
+            Fresh(c);
+            Rows old = ListRows();
+            sys::SetFaults([kill](int k) { return k >= kill; });
+            RunWithNext(c);
+            sys::SetFaults(nullptr);
+
+            Start(100000);
+            Rows now = ListRows();
+            EXPECT_TRUE(IsStateOf(now, old) || IsStateOf(now, Expected(c.after)) || IsStateOf(now, Final(c)));
+            EXPECT_EQ(StoredRows(), now);
+            ExpectWholeFiles();
+            ExpectNoLeftovers(Data());
         }
     }
 }
 
-TEST(Faults, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
+TEST(SettingsFaults, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
     for (bool firstSave : {true, false}) {
-        for (int n = 1;; n++) {
-            SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing step " + std::to_string(n));
-            TestDir dir;
-            std::string path = dir.File("Hoardium.ini");
-            ResetSettings();
-            SetDefaultSettings();
-            LoadSettings(dir.path(), "Hoardium");
-            if (!firstSave) SaveSettings();
-            std::string before = ReadFile(path);
-            SetSetting("WinW", 777);
-            SetSetting("Timestamps", 1);
+        for (int a = 1; a <= 4; a++) {
+            for (int b = a; b <= 4; b++) {
+                SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing " + std::to_string(a) +
+                             "+" + std::to_string(b));
+                TestDir dir;
+                std::string path = dir.File("Hoardium.ini");
+                ResetSettings();
+                SetDefaultSettings();
+                LoadSettings(dir.path(), "Hoardium");
+                if (!firstSave) SaveSettings();
+                std::string before = ReadFile(path);
+                SetSetting("WinW", 777);
 
-            sys::FailNthOperation(n);
-            SaveSettings();
-            bool hit = sys::OperationCount() >= n;
-            sys::FailNthOperation(0);
-            faultsInjected += hit;
+                sys::SetFaults([a, b](int k) { return k == a || k == b; });
+                SaveSettings();
+                sys::SetFaults(nullptr);
 
-            bool existed = FileExists(path);
-            std::string left = ReadFile(path);
-            EXPECT_FALSE(FileExists(TempPathFor(path)));
-            SaveSettings();
-            std::string after = ReadFile(path);
-            EXPECT_NE(after, before);
-            EXPECT_TRUE((firstSave ? !existed : left == before) || left == after);
-
-            // What the next start reads is what the program holds.
-            ResetSettings();
-            SetDefaultSettings();
-            ASSERT_TRUE(LoadSettings(dir.path(), "Hoardium"));
-            EXPECT_EQ(GetSetting("WinW"), 777);
-            EXPECT_EQ(GetSetting("Timestamps"), 1);
-            if (!hit) break;
-            ASSERT_LT(n, 50);
+                bool existed = FileExists(path);
+                std::string left = ReadFile(path);
+                SaveSettings();
+                std::string after = ReadFile(path);
+                EXPECT_FALSE(FileExists(TempPathFor(path)));
+                EXPECT_NE(after, before);
+                EXPECT_TRUE((firstSave ? !existed : left == before) || left == after);
+                ResetSettings();
+                SetDefaultSettings();
+                ASSERT_TRUE(LoadSettings(dir.path(), "Hoardium"));
+                EXPECT_EQ(GetSetting("WinW"), 777);
+            }
         }
     }
 }

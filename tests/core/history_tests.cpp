@@ -22,38 +22,15 @@ protected:
         SeedRandom();
         MakeDirectory(DataDir());
     }
+    void TearDown() override { sys::SetFaults(nullptr); }
     std::string DataDir() const { return dir.File("Hoardium.data"); }
-    std::string Index() const { return ReadFile(JoinPath(DataDir(), "__reg__")); }
+    std::string Data(const std::string& name) const { return JoinPath(DataDir(), name); }
+    std::string Index() const { return ReadFile(Data("__reg__")); }
     void Start(unsigned maxItems = 100000, int policy = 3) { HistoryInit(maxItems, policy, dir.path(), "Hoardium"); }
     void Capture(const std::string& text) { HistoryAdd(text, TextHash(text.c_str()), MakeDisplayText(text, 200)); }
-    size_t ItemFiles() const {
-        size_t n = 0;
-        for (auto& e : fs::directory_iterator(DataDir())) n += e.path().filename() != "__reg__";
-        return n;
-    }
-    // What the files of the data directory that the index does not name hold.
-    std::vector<std::string> UnnamedFiles() const {
-        std::string index = Index();
-        std::vector<std::string> held;
-        for (auto& e : fs::directory_iterator(DataDir())) {
-            std::string name = e.path().filename().string();
-            if (name != "__reg__" && index.find(name + " ") != 0 && index.find("\n" + name + " ") == std::string::npos)
-                held.push_back(ReadFile(e.path().string()));
-        }
-        return held;
-    }
-    // An index of `count` records named f0.., with their files, captured `ages` seconds ago.
-    void Store(int count, int32_t age = 0) {
-        std::string index;
-        int32_t now = int32_t(std::time(nullptr));
-        for (int i = 0; i < count; i++) {
-            std::string name = "f" + std::to_string(i);
-            index += name + " " + std::to_string(i) + " " + std::to_string(now - age) + "\r\ntext " + std::to_string(i) +
-                     "\r\n";
-            WriteFile(JoinPath(DataDir(), name), "full " + std::to_string(i));
-        }
-        WriteFile(JoinPath(DataDir(), "__reg__"), index);
-    }
+    // The files of the data directory besides the index and the pending folder.
+    size_t ItemFiles() const { return DirectoryNames(DataDir()).size() - 2; }
+    std::vector<std::string> Pending() const { return DirectoryNames(Data("__pending__")); }
     TestDir dir;
 };
 
@@ -63,7 +40,8 @@ TEST_F(History, CapturesRoundTripByteForByte) {
     for (const auto& t : texts) Capture(t);
     ASSERT_EQ(HistoryCount(), 5u);
     EXPECT_EQ(ItemFiles(), 5u);
-    Start();  // reload from disk
+    EXPECT_EQ(Pending(), std::vector<std::string>{});
+    Start();
     ASSERT_EQ(HistoryCount(), 5u);
     for (unsigned i = 0; i < 5; i++) {
         EXPECT_EQ(HistoryLoadText(i), texts[4 - i]);
@@ -80,7 +58,7 @@ TEST_F(History, IndexRecordFormat) {
     EXPECT_EQ(name.find_first_not_of("012345678abcdefghijklmnopqrstuvwxy"), std::string::npos);
     EXPECT_EQ(index.substr(8, 11), " 193485963 ");
     EXPECT_EQ(index.substr(index.size() - 7), "\r\nabc\r\n");
-    EXPECT_EQ(ReadFile(JoinPath(DataDir(), name)), "abc");
+    EXPECT_EQ(ReadFile(Data(name)), "abc");
 }
 
 TEST_F(History, MoveAndDeleteKeepFilesInStep) {
@@ -108,137 +86,36 @@ TEST_F(History, MoveAndDeleteKeepFilesInStep) {
     EXPECT_FALSE(fs::exists(DataDir()));
 }
 
-int saveRequests;
-
-TEST_F(History, DeferredSavesWaitAndShareOneRewrite) {
-    Store(3);
+TEST_F(History, DeferredChangesShareOneStoreStep) {
+    StoreHistory(DataDir(), 3);
     Start();
     std::string before = Index();
-    saveRequests = 0;
-    HistoryDeferSaves([] { saveRequests++; });
+    static int requests;
+    requests = 0;
+    HistoryDeferSaves([] { requests++; });
     Capture("new");
     HistoryDelete(3);
     HistoryMoveToFront(2);
-    EXPECT_EQ(saveRequests, 1);
-    // Nothing on disk has moved yet but the new item's own file.
+    EXPECT_EQ(requests, 1);
+    // Only the new text is on disk so far, with the record that finds it after a kill.
     EXPECT_EQ(Index(), before);
-    EXPECT_TRUE(fs::exists(JoinPath(DataDir(), "f2")));
     EXPECT_EQ(ItemFiles(), 4u);
-    HistorySaveNow();
-    EXPECT_EQ(Index().substr(0, 3), "f1 ");
-    // The replaced index and the deleted item's file wait for the quiet moments.
-    EXPECT_EQ(ReadFile(DataDir() + "-index.old"), before);
-    while (HistoryTidyStep()) {
-    }
-    EXPECT_FALSE(fs::exists(DataDir() + "-index.old"));
-    // Beside the files the index names, only the one ready for the next item is
-    // left, and it is empty: the deleted text is gone from the disk.
-    EXPECT_EQ(ItemFiles(), 4u);
-    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
-    HistoryDelete(2);
-    HistorySaveNow();
-    while (HistoryTidyStep()) {
-    }
-    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
-
-    // The next change asks again; turning deferral off saves it and deletes the file.
+    EXPECT_EQ(Pending().size(), 1u);
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Done);
+    EXPECT_EQ(StoredRows(), ListRows());
+    EXPECT_FALSE(fs::exists(Data("f2")));
+    EXPECT_EQ(ItemFiles(), 3u);
+    EXPECT_EQ(Pending(), std::vector<std::string>{});
+    // The next change asks again; turning deferral off stores it at once.
     HistoryDelete(0);
-    EXPECT_EQ(saveRequests, 3);
+    EXPECT_EQ(requests, 2);
     HistoryDeferSaves(nullptr);
-    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
-    HistoryCleanupOnExit();
-    EXPECT_EQ(ItemFiles(), 1u);
-    Start();
-    ASSERT_EQ(HistoryCount(), 1u);
-    EXPECT_EQ(HistoryItemText(0), "new");
-}
-
-TEST_F(History, DeferredCapturesWriteOverTheIndexTheyReplaced) {
-    Store(2);
-    Start(3);
-    Capture(std::string(150, 'L'));  // saved at once: the longest index here
-    HistoryDeferSaves([] {});
-    for (const char* text : {"a", "b", "c"}) {
-        std::string replaced = Index();
-        Capture(text);
-        HistorySaveNow();
-        while (HistoryTidyStep()) {
-        }
-        // An item dropped for room is no deleted text: the replaced index stays, for
-        // the next save to write over.
-        EXPECT_EQ(ReadFile(DataDir() + "-index.old"), replaced);
-    }
-    // The last save wrote over the longer index of the first, and left only its own bytes.
-    std::string index = Index();
-    EXPECT_EQ(index.substr(index.size() - 4), "\na\r\n");
-    EXPECT_EQ(UnnamedFiles(), std::vector<std::string>{""});
-    HistoryDeferSaves(nullptr);
-    EXPECT_FALSE(fs::exists(DataDir() + "-index.old"));
-    Start(3);
-    ASSERT_EQ(HistoryCount(), 3u);
-    EXPECT_EQ(HistoryItemText(0), "c");
-    EXPECT_EQ(HistoryLoadText(2), "a");
-}
-
-// Saves write the records they loaded or made as they stand, in stretches, and build
-// only the ones that are not already in the form a save writes.
-TEST_F(History, SavesWriteRecordsAsTheyStandAndRewriteOnlyOddOnes) {
-    // Long stretches go to the file as they lie, short ones are copied first: the
-    // a-records make one of each kind, the c-records a short one.
-    std::string a, c;
-    for (int i = 0; i < 1000; i++) a += "a" + std::to_string(i) + " 1 2\r\n" + std::string(60, 'x') + "\r\n";
-    for (int i = 0; i < 300; i++) c += "c" + std::to_string(i) + " 3 -4\r\ny\r\r\n";
-    std::string odd = "odd1 5 6\nLF only\nodd2\t7  08\r\ntabs\r\nodd3 +9 10 extra\r\n\r\n";
-    std::string canonical = "odd1 5 6\r\nLF only\r\nodd2 7 8\r\ntabs\r\nodd3 9 10\r\n\r\n";
-    WriteFile(JoinPath(DataDir(), "__reg__"), a + "gone 1 1\r\nz\r\n" + odd + c);
-    Start();
-    HistoryDelete(1000);
-    EXPECT_EQ(Index(), a + canonical + c);
-
-    // A new item's record comes first, then the same bytes as before.
-    Capture("new");
-    std::string index = Index();
-    std::string added = index.substr(0, index.find("\r\nnew\r\n") + 7);
-    std::string hash = " " + std::to_string(TextHash("new")) + " ";
-    EXPECT_EQ(added.substr(8, hash.size()), hash);
-    EXPECT_EQ(index.substr(added.size()), a + canonical + c);
-
-    // Loaded again, a moved item is written anew at the top and leaves a gap.
-    Start();
-    HistoryMoveToFront(1);
-    index = Index();
-    size_t afterA0 = a.find("\r\n", a.find("\r\n") + 2) + 2;
-    size_t afterMoved = index.find("\r\n", index.find("\r\n") + 2) + 2;
-    EXPECT_EQ(index.substr(0, 5), "a0 1 ");
-    EXPECT_EQ(index.substr(afterMoved - 64), "\r\n" + std::string(60, 'x') + "\r\n" + added + a.substr(afterA0) +
-                                                 canonical + c);
-}
-
-TEST_F(History, FileMadeReadyIsFilledByTheNextCaptureAndGoesAtExit) {
-    Start();
-    HistoryTidyStep();
-    HistoryTidyStep();
-    EXPECT_EQ(ItemFiles(), 1u);
-    Capture("first");
-    EXPECT_EQ(ItemFiles(), 1u);
-    EXPECT_EQ(HistoryLoadText(0), "first");
-    // None ready: the capture makes its own file.
-    Capture("second");
-    EXPECT_EQ(HistoryLoadText(0), "second");
-    // A write that fails into the ready file leaves no file behind.
-    HistoryTidyStep();
-    sys::FailNthOperation(1);
-    Capture("torn");
-    sys::FailNthOperation(0);
+    EXPECT_EQ(StoredRows(), ListRows());
     EXPECT_EQ(ItemFiles(), 2u);
-    HistoryTidyStep();
-    HistoryDeleteAll();
-    HistoryCleanupOnExit();
-    EXPECT_FALSE(fs::exists(DataDir()));
 }
 
-TEST_F(History, FullListEvictsOldest) {
-    Store(10);
+TEST_F(History, FullListEvictsOldestAndZeroKeepsNothing) {
+    StoreHistory(DataDir(), 10);
     Start(3);
     EXPECT_EQ(HistoryCount(), 3u);
     EXPECT_EQ(ItemFiles(), 3u);
@@ -246,11 +123,7 @@ TEST_F(History, FullListEvictsOldest) {
     Capture("new");
     EXPECT_EQ(HistoryCount(), 3u);
     EXPECT_EQ(HistoryItemText(2), "text 1");
-    EXPECT_FALSE(fs::exists(JoinPath(DataDir(), "f2")));
-}
-
-TEST_F(History, ZeroMaximumKeepsNothing) {
-    Store(2);
+    EXPECT_FALSE(fs::exists(Data("f2")));
     Start(0);
     EXPECT_EQ(HistoryCount(), 0u);
     Capture("x");
@@ -258,151 +131,165 @@ TEST_F(History, ZeroMaximumKeepsNothing) {
     EXPECT_EQ(ItemFiles(), 0u);
 }
 
-TEST_F(History, ExpiryBoundaries) {
-    Store(1, 168 * 3600 + 59 * 60);
-    Start(100000, 0);
-    EXPECT_EQ(HistoryCount(), 1u);
-    Store(1, 169 * 3600);
-    Start(100000, 0);
-    EXPECT_EQ(HistoryCount(), 0u);
-    EXPECT_EQ(ItemFiles(), 0u);
-    Store(1, 744 * 3600 + 3599);
-    Start(100000, 1);
-    EXPECT_EQ(HistoryCount(), 1u);
-    Store(1, 745 * 3600);
-    Start(100000, 3);
-    EXPECT_EQ(HistoryCount(), 1u);
-    EXPECT_EQ(HistoryExpire(1), 1);
-}
-
-TEST_F(History, ExpiryStopsAtFirstYoungItemFromTheBack) {
+TEST_F(History, ExpiryByPolicyFromTheBack) {
+    const struct {
+        int32_t age;
+        int policy;
+        unsigned kept;
+    } cases[] = {{168 * 3600 + 59 * 60, 0, 1}, {169 * 3600, 0, 0}, {744 * 3600 + 3599, 1, 1},
+                 {745 * 3600, 1, 0},           {745 * 3600, 2, 1}, {745 * 3600, 3, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.age) + "s, policy " + std::to_string(c.policy));
+        StoreHistory(DataDir(), 1, c.age);
+        Start(100000, c.policy);
+        EXPECT_EQ(HistoryCount(), c.kept);
+        EXPECT_EQ(ItemFiles(), c.kept);
+    }
+    // Expiry stops at the first item from the back that is young enough.
     int32_t now = int32_t(std::time(nullptr));
     std::string old = std::to_string(now - 200 * 3600), young = std::to_string(now);
-    WriteFile(JoinPath(DataDir(), "__reg__"), "a 1 " + old + "\r\nA\r\nb 2 " + young + "\r\nB\r\nc 3 " + old + "\r\nC\r\n");
+    WriteFile(Data("__reg__"), "a 1 " + old + "\r\nA\r\nb 2 " + young + "\r\nB\r\nc 3 " + old + "\r\nC\r\n");
     Start(100000, 0);
     ASSERT_EQ(HistoryCount(), 2u);
     EXPECT_EQ(HistoryItemText(0), "A");
 }
 
-TEST_F(History, DamagedIndexLoadsWithoutHarm) {
+TEST_F(History, DamagedIndexNeverReachesFilesThatAreNotItems) {
     WriteFile(dir.File("victim"), "keep me");
-    WriteFile(JoinPath(DataDir(), "__reg__"),
-              "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n"
-              "good xx\r\nno numbers\r\nlast 5\r\n");
-    WriteFile(JoinPath(DataDir(), "__reg__.tmp"), "half-written");
+    WriteFile(Data("shared"), "first record's text");
+    std::string index =
+        "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n"
+        "__reg__ 1 2\r\nthe index\r\n__pending__ 1 2\r\nthe store's folder\r\n"
+        "shared 1 2\r\nnewer\r\nshared 3 4\r\nolder, same file\r\n"
+        "good xx\r\nno numbers\r\nlast 5\r\n";
+    WriteFile(Data("__reg__"), index);
     Start();
-    ASSERT_EQ(HistoryCount(), 2u);
-    EXPECT_EQ(HistoryItemText(0), "no numbers");
-    EXPECT_EQ(HistoryItemHash(0), 0u);
-    EXPECT_EQ(HistoryItemText(1), "");  // the file ends after the record's first line
+    ASSERT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(HistoryItemText(0), "newer");
+    EXPECT_EQ(HistoryItemText(1), "no numbers");
+    EXPECT_EQ(HistoryItemHash(1), 0u);
+    EXPECT_EQ(HistoryItemText(2), "");  // the file ends after the record's first line
+    // Deleting, trimming and expiring touch only the files of real items.
+    HistorySetMaxItems(2);
+    Capture("next");
     HistoryDeleteAll();
     EXPECT_EQ(ReadFile(dir.File("victim")), "keep me");
-    // The stale temporary file goes with the emptied store.
+    EXPECT_EQ(Index(), "");
     HistoryCleanupOnExit();
     EXPECT_FALSE(fs::exists(DataDir()));
-}
-
-// Line ends are found several bytes at a time, so each one is tried at every offset
-// within a word, bare or after a CR, and the last line has no end at all.
-TEST_F(History, LinesOfEveryLengthLoad) {
-    std::string index;
-    for (int i = 0; i < 9; i++)
-        index += "n" + std::to_string(i) + " " + std::to_string(i) + " 7" + (i % 2 ? "\n" : "\r\n") +
-                 std::string(size_t(i), char('a' + i)) + (i % 2 ? "\r\n" : "\n");
-    index += "last 9 7\r\n\xe9";
-    WriteFile(JoinPath(DataDir(), "__reg__"), index);
-    Start();
-    ASSERT_EQ(HistoryCount(), 10u);
-    for (unsigned i = 0; i < 9; i++) {
-        EXPECT_EQ(HistoryItemText(i), std::string(i, char('a' + i)));
-        EXPECT_EQ(HistoryItemHash(i), i);
-    }
-    EXPECT_EQ(HistoryItemText(9), "\xe9");
-}
-
-TEST_F(History, EmptyFirstLineEndsTheIndex) {
-    WriteFile(JoinPath(DataDir(), "__reg__"), "\r\na 1 2\r\nA\r\n");
+    // An empty first line ends the index.
+    MakeDirectory(DataDir());
+    WriteFile(Data("__reg__"), "\r\na 1 2\r\nA\r\n");
     Start();
     EXPECT_EQ(HistoryCount(), 0u);
 }
 
 TEST_F(History, MissingItemFileReadsEmpty) {
-    Store(2);
-    fs::remove(JoinPath(DataDir(), "f1"));
+    StoreHistory(DataDir(), 2);
+    fs::remove(Data("f1"));
     Start();
     EXPECT_EQ(HistoryLoadText(1), "");
     EXPECT_EQ(HistoryLoadText(0), "full 0");
 }
 
-TEST_F(History, UnwritableIndexKeepsListAndRecovers) {
+// A full disk or a read-only folder: every text stays whole in memory, copying it again
+// keeps it, and once the disk takes writes again the store catches up by itself.
+TEST_F(History, TextsTheDiskRefusesStayWholeUntilItTakesThem) {
+    StoreHistory(DataDir(), 2);
     Start();
-    Capture("one");
-    // A directory where the index belongs makes every rewrite fail.
-    std::string index = JoinPath(DataDir(), "__reg__");
-    std::string saved = Index();
-    fs::remove(index);
-    fs::create_directory(index);
-    Capture("two");
-    EXPECT_EQ(HistoryCount(), 2u);
-    fs::remove(index);
-    Capture("three");
-    Start();
-    ASSERT_EQ(HistoryCount(), 3u);
-    EXPECT_EQ(HistoryLoadText(1), "two");
-}
-
-TEST_F(History, BlockedTemporaryFileLeavesOldIndexWhole) {
-    Store(2);
-    // Nothing new can be created beside the index or beside the data directory, as
-    // on a read-only volume.
-    std::string tmp = JoinPath(DataDir(), "__reg__.tmp");
-    std::string outer = DataDir() + "-index.tmp";
-    fs::create_directory(tmp);
-    fs::create_directory(outer);
     std::string before = Index();
-    Start();
-    Capture("new");
-    HistoryMoveToFront(2);
-    EXPECT_EQ(HistoryCount(), 3u);
+    std::string big(100000, 'b');
+    sys::SetFaults([](int) { return true; });
+    Capture(big);
+    Capture("small");
+    HistoryMoveToFront(1);  // the big text copied again
+    EXPECT_EQ(HistoryLoadText(0), big);
+    EXPECT_EQ(HistoryLoadText(1), "small");
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Retry);
     EXPECT_EQ(Index(), before);
-    fs::remove(tmp);
-    fs::remove(outer);
-    HistoryDelete(0);
+    EXPECT_EQ(DirectoryNames(DataDir()).size(), 4u);
+    sys::SetFaults(nullptr);
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Done);
+    EXPECT_EQ(StoredRows(), ListRows());
     Start();
-    ASSERT_EQ(HistoryCount(), 2u);
-    EXPECT_EQ(HistoryLoadText(0), "new");
+    EXPECT_EQ(HistoryLoadText(0), big);
+    EXPECT_EQ(HistoryLoadText(1), "small");
 }
 
-TEST_F(History, SavesBesideTheIndexWhenBesideTheDataDirectoryFails) {
-    std::string outer = DataDir() + "-index.tmp";
-    fs::create_directory(outer);
+// Another program holding the index open keeps it from being replaced; the new index
+// waits beside it, and the next start takes it.
+TEST_F(History, IndexHeldOpenDelaysOnlyItsReplacement) {
+    StoreHistory(DataDir(), 3);
     Start();
-    Capture("one");
+    sys::SetFaults([](int n) { return n == 5 || n == 6; });  // the moves over the held index
+    Capture("new");
+    sys::SetFaults(nullptr);
+    EXPECT_EQ(Index().substr(0, 3), "f0 ");
+    EXPECT_EQ(StoredRows(), ListRows());
+    Rows rows = ListRows();
     Start();
-    EXPECT_EQ(HistoryCount(), 1u);
-    fs::remove(outer);
+    EXPECT_EQ(ListRows(), rows);
+    EXPECT_NE(Index().substr(0, 3), "f0 ");
+    EXPECT_EQ(Pending(), std::vector<std::string>{});
+}
+
+// A kill between the writes of one change: what the next start finds and does.
+TEST_F(History, StartAfterAKillKeepsCopiedTextsAndDeletesRemovedOnes) {
+    StoreHistory(DataDir(), 4);
+    Start();
+    // Killed before the store step: the text was written, the index not.
+    HistoryDeferSaves([] {});
+    Capture("copied just before the kill");
+    Rows rows = ListRows();
+    Start();
+    EXPECT_EQ(ListRows(), rows);
+    EXPECT_EQ(HistoryLoadText(0), "copied just before the kill");
+    EXPECT_EQ(StoredRows(), rows);
+    // Killed after the index was written, before the files of removed items went.
+    HistoryDeferSaves([] {});
+    HistoryDeleteRange(1, 2);  // f0, f1
+    sys::SetFaults([](int n) { return n > 5; });
+    HistoryStoreStep();
+    sys::SetFaults(nullptr);
+    EXPECT_TRUE(fs::exists(Data("f1")));
+    rows = ListRows();
+    Start();
+    EXPECT_EQ(ListRows(), rows);
+    EXPECT_FALSE(fs::exists(Data("f0")));
+    EXPECT_FALSE(fs::exists(Data("f1")));
+    EXPECT_EQ(ItemFiles(), 3u);
+    EXPECT_EQ(Pending(), std::vector<std::string>{});
+    // A text cut short by the kill is not taken for the whole of it.
+    HistoryDeferSaves([] {});
+    sys::SetFaults([](int n) { return n >= 2; });
+    Capture("cut short");
+    sys::SetFaults(nullptr);
+    Start();
+    EXPECT_EQ(ListRows(), rows);
+    EXPECT_EQ(ItemFiles(), 3u);
+    EXPECT_EQ(Pending(), std::vector<std::string>{});
 }
 
 TEST_F(History, NewItemNeverTakesTheNameOfAFileThere) {
     Start();
     std::srand(7);
     std::string taken = RandomName(8);
-    WriteFile(JoinPath(DataDir(), taken), "not an item");
+    WriteFile(Data(taken), "not an item");
     std::srand(7);
     Capture("fresh");
-    EXPECT_EQ(ReadFile(JoinPath(DataDir(), taken)), "not an item");
+    EXPECT_EQ(ReadFile(Data(taken)), "not an item");
     EXPECT_EQ(HistoryLoadText(0), "fresh");
 }
 
 TEST_F(History, FileInPlaceOfDataDirectory) {
-    fs::remove(DataDir());
+    fs::remove_all(DataDir());
     WriteFile(DataDir(), "not mine");
     Start();
     Capture("a");
     Capture("b");
     ASSERT_EQ(HistoryCount(), 2u);
     EXPECT_EQ(HistoryItemText(0), "b");
-    EXPECT_EQ(HistoryLoadText(0), "");
+    EXPECT_EQ(HistoryLoadText(0), "b");
     HistoryDeleteAll();
     HistoryCleanupOnExit();
     EXPECT_EQ(ReadFile(DataDir()), "not mine");

@@ -90,8 +90,8 @@ copy() {
 }
 
 # check_index TEXT_FILE DISPLAY_TEXT ...: the index holds exactly these records, newest
-# first, each naming an item file with the text's bytes; nothing else is in the directory
-# but the file kept ready for the next capture.
+# first, each naming an item file with the text's bytes; nothing else is in the directory,
+# and the store has no work left pending.
 check_index() {
   local -a lines
   local i=0 n=$(($# / 2)) names="__reg__" head re='^([a-y0-8]{8}) ([0-9]+) (-?[0-9]+)'$'\r''$'
@@ -111,14 +111,11 @@ check_index() {
   done
   [ "$(data_files)" = "$(tr ' ' '\n' <<<"$names" | sort | tr '\n' ' ')" ] \
     || fail "the data directory holds $(ls "$data")"
+  [ -z "$(ls -A "$data/__pending__")" ] || fail "the store left $(ls "$data/__pending__") pending"
 }
 
-# The data directory's files, sorted, on one line; the one empty file the program
-# keeps ready for its next capture is left out, and there may be no other.
-data_files() {
-  [ "$(find "$data" -maxdepth 1 -type f -empty | wc -l)" -le 1 ] || fail "empty files in the data directory: $(ls "$data")"
-  find "$data" -maxdepth 1 -type f ! -empty -printf '%f\n' | sort | tr '\n' ' '
-}
+# The data directory's files, sorted, on one line.
+data_files() { find "$data" -maxdepth 1 -type f -printf '%f\n' | sort | tr '\n' ' '; }
 
 # The settings file as the program writes it: every key in byte order, CR LF line ends.
 expected_ini() {
@@ -168,41 +165,53 @@ open(listing, "w").write("".join(texts))
 PY
 }
 
-# check_store TEXT_LIST... : every index record parses, every record's item file holds the
-# text of its hash, apart from the newest one (its capture may have been cut short: such a
-# name is remembered in $work/torn and excused from then on), and every listed text has a
-# record. Prints the record count, the texts checked, the texts lost and the torn records.
+# check_store DELETED_LIST TEXT_LIST... : every index record parses and names an item file
+# holding the text of its hash; every listed text has a record, unless it was deleted;
+# no deleted text is left in any file; and a text the program wrote to a file of its own
+# that the index does not name yet (copied just before a kill) goes to $work/written, for
+# the next start to show. Prints the record count, the texts checked and the texts lost.
 check_store() {
-  python3 - "$data" "$work/torn" "$@" <<'PY'
+  python3 - "$data" "$work/written" "$@" <<'PY'
 import os, re, sys
-data, torn_list, lists = sys.argv[1], sys.argv[2], sys.argv[3:]
+data, written_list, deleted_list, lists = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
 def djb2(b):
     h = 5381
     for c in b:
         h = (h * 33 + (c - 256 if c > 127 else c)) & 0xFFFFFFFF
     return h
 def fail(why):
-    sys.exit("index: " + why)
-raw = open(os.path.join(data, "__reg__"), "rb").read()
-if raw and not raw.endswith(b"\r\n"): fail("does not end with CR LF")
+    sys.exit("store: " + why)
+def lines_of(f):
+    return [t.encode() for t in open(f).read().splitlines()] if os.path.exists(f) else []
+# A start reads an index still waiting in the pending folder first: it is the newer.
+pending = os.path.join(data, "__pending__", "__reg__")
+raw = open(pending if os.path.exists(pending) else os.path.join(data, "__reg__"), "rb").read()
+if raw and not raw.endswith(b"\r\n"): fail("the index does not end with CR LF")
 lines = raw[:-2].split(b"\r\n") if raw else []
 if len(lines) % 2: fail("a record lacks its display line")
-torn = set(open(torn_list).read().split()) if os.path.exists(torn_list) else set()
-records = set()
+records, named = set(), set()
 for i in range(0, len(lines), 2):
     m = re.fullmatch(rb"([a-y0-8]{8}) (\d+) (-?\d+)", lines[i])
     if not m or b"\n" in lines[i + 1]: fail("record %d is malformed: %r" % (i // 2, lines[i]))
     name, h = m[1].decode(), int(m[2])
     path = os.path.join(data, name)
-    whole = os.path.exists(path) and djb2(open(path, "rb").read()) == h
-    if not whole and name not in torn:
-        if i > 0: fail("record %d (%s) has no whole item file" % (i // 2, name))
-        torn.add(name)
+    if not os.path.exists(path) or djb2(open(path, "rb").read()) != h:
+        fail("record %d (%s) has no whole item file" % (i // 2, name))
     records.add((h, lines[i + 1]))
-open(torn_list, "w").write("\n".join(sorted(torn)))
-texts = [t.encode() for f in lists for t in open(f).read().splitlines()]
+    named.add(name)
+deleted = set(lines_of(deleted_list))
+written = []
+for name in os.listdir(data):
+    path = os.path.join(data, name)
+    if not os.path.isfile(path) or name == "__reg__": continue
+    text = open(path, "rb").read()
+    if text in deleted: fail("the deleted text %r is still in %s" % (text, name))
+    if name not in named and re.fullmatch(rb"run \d+ text \d+", text): written.append(text)
+open(written_list, "w").write("".join(t.decode() + "\n" for t in written))
+if any((djb2(t), t) in records for t in deleted): fail("a deleted text still has a record")
+texts = [t for f in lists for t in lines_of(f) if t not in deleted]
 lost = [t for t in texts if (djb2(t), t) not in records]
-print(len(lines) // 2, len(texts), len(lost), len(torn))
+print(len(lines) // 2 + len(written), len(texts), len(lost))
 if lost: fail("lost %r" % lost[:5])
 PY
 }

@@ -182,15 +182,30 @@ PY
 
 fed_at_least() { [ "$(wc -l <"$work/fed")" -ge "$1" ]; }
 
-# Kills the program with SIGKILL while it captures, twenty times over a history of 20 000
-# items: each time the files on disk must be whole, and the next start must show them all.
+pending_is_empty() { [ -z "$(ls -A "$data/__pending__")" ]; }
+
+# Kills the program with SIGKILL while it deletes and captures, twenty times over a history
+# of 20 000 items: each time the files on disk must be whole, and the next start must show
+# every text but the deleted ones, also the one copied just before the kill, and leave no
+# file of a deleted item and no file that no record names.
 scenario_crash_kills() {
-  local kills=0 n=20000 pid feeder counts checked lost torn
+  local kills=0 n=20000 pid feeder counts checked lost row victim
   make_store "$n" "$work/stored"
   : >"$work/fed"
+  : >"$work/deleted"
+  : >"$work/recovered"
   while ((kills < 20)); do
     start_app
     drive wait-rows "$n" 20000 || fail "the list does not show the $n stored items after kill $kills"
+    wait_until 10000 pending_is_empty || fail "the start after kill $kills left $(ls "$data/__pending__") pending"
+    check_store "$work/deleted" "$work/stored" "$work/fed" "$work/written" >/dev/null || fail "after the start after kill $kills"
+    [ "$(data_files)" = "$(awk 'NR % 2 { print $1 }' "$data/__reg__" | cat - <(echo __reg__) | sort | tr '\n' ' ')" ] \
+      || fail "files that no record names after kill $kills: $(comm -23 <(ls "$data" | sort) <(awk 'NR % 2 { print $1 }' "$data/__reg__" | sort) | head -5)"
+    row=$((RANDOM % 5))
+    victim=$(sed -n "$((2 * row + 2))p" "$data/__reg__" | tr -d '\r')
+    echo "$victim" >>"$work/deleted"
+    drive post 1024 "$row" 667 || fail "no history window to delete from"
+    wait_until 10000 eval '! grep -qx "$victim"$'"'"'\r'"'"' "$data/__reg__"' || fail "the deleted item stayed in the index"
     "$HOARDIUM_WINE" "$driver" feed "run $kills text " 100000 "$data/__reg__" "$work/fed" >>"$logs/feed.log" 2>&1 </dev/null &
     feeder=$!
     wait_until 30000 fed_at_least $(($(wc -l <"$work/fed") + 1 + RANDOM % 5)) || fail "the feeder stalled"
@@ -202,15 +217,17 @@ scenario_crash_kills() {
     drive wait-gone 10000 || fail "the window outlived kill $kills"
     wait "$feeder" || fail "the feeder failed after kill $kills"
     kills=$((kills + 1))
-    counts=$(check_store "$work/stored" "$work/fed") || fail "after kill $kills"
+    counts=$(check_store "$work/deleted" "$work/stored" "$work/fed") || fail "after kill $kills"
     n=${counts%% *}
+    cat "$work/written" >>"$work/recovered"
   done
   start_app
   drive wait-rows "$n" 20000 || fail "the list does not show the $n items after the last kill"
   stop_app
-  counts=$(check_store "$work/stored" "$work/fed") || fail "after the last start"
-  read -r n checked lost torn <<<"$counts"
-  echo "kills survived $kills, items checked $checked, items lost $lost, records cut short by a kill $torn"
+  counts=$(check_store "$work/deleted" "$work/stored" "$work/fed" "$work/written") || fail "after the last start"
+  read -r n checked lost <<<"$counts"
+  echo "kills survived $kills, texts checked $checked, lost $lost, deleted $(wc -l <"$work/deleted")," \
+    "copied just before a kill and kept $(wc -l <"$work/recovered")"
 }
 
 run_scenario "$scenario"

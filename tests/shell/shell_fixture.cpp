@@ -151,18 +151,10 @@ std::string HistoryWindowTest::DataFile(const std::string& name) {
 
 std::string HistoryWindowTest::SettingsText() { return ReadBytes(JoinPath(dir, "Hoardium.ini")); }
 
-// The empty file kept ready for the next capture is not an item's; there is at most one.
 int HistoryWindowTest::ItemFileCount() {
-    int n = 0, empty = 0;
-    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data"))) {
-        if (entry.path().filename() == "__reg__") continue;
-        if (fs::file_size(entry.path()) == 0) {
-            empty++;
-        } else {
-            n++;
-        }
-    }
-    EXPECT_LE(empty, 1) << "empty files in the data directory";
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data")))
+        n += entry.path().filename() != "__reg__" && entry.path().filename() != "__pending__";
     return n;
 }
 
@@ -179,29 +171,15 @@ void HistoryWindowTest::ExpectStoreMatchesRows() {
     // A change's save comes on the next turn of the message loop.
     PumpUntil([] { return true; });
     ExpectRowsMatchHistory();
-    // Each record is a line "<file> <hash> <time>" and a line of display text.
-    std::istringstream index(ReadBytes(DataFile("__reg__")));
-    std::set<std::string> named;
-    std::string head, display;
-    int row = 0;
-    while (std::getline(index, head) && !head.empty() && head != "\r") {
-        std::getline(index, display);
-        std::istringstream fields(head);
-        std::string name;
-        uint32_t hash = 0;
-        fields >> name >> hash;
-        ASSERT_TRUE(FileExists(DataFile(name))) << "record " << row;
-        EXPECT_EQ(hash, TextHash(ReadBytes(DataFile(name)).c_str())) << "record " << row;
-        EXPECT_EQ(display, Cell(row, 1) + "\r") << "record " << row;
-        named.insert(name);
-        row++;
+    HistoryItems items;
+    ASSERT_TRUE(LoadIndex(&items));
+    ASSERT_EQ(int(items.size()), ListRowCount());
+    for (size_t row = 0; row < items.size(); row++) {
+        EXPECT_EQ(items[row].hash, TextHash(ReadBytes(DataFile(items[row].fileName)).c_str())) << "record " << row;
+        EXPECT_EQ(items[row].displayText, Cell(int(row), 1)) << "record " << row;
     }
-    EXPECT_EQ(row, ListRowCount());
-    EXPECT_EQ(ItemFileCount(), int(named.size())) << "item files that no record names";
-    int ready = 0;
-    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data")))
-        ready += entry.path().filename() != "__reg__" && fs::file_size(entry.path()) == 0;
-    EXPECT_EQ(ready, 1) << "no empty file ready for the next capture";
+    EXPECT_EQ(ItemFileCount(), int(items.size())) << "item files that no record names";
+    EXPECT_TRUE(fs::is_empty(DataFile("__pending__"))) << "the store left work undone";
 }
 
 void HistoryWindowTest::ExpectRect(int id, RECT expected) {
