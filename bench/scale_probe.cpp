@@ -1,6 +1,6 @@
 // Times the program end to end from the Windows side of the same machine:
-// start-up, captures, a move to the top, a delete and Exit against a prepared
-// history, each beside the cost of one plain read or write of the index's bytes.
+// start-up, captures, a move to the top, a delete, a Delete All and Exit against a
+// prepared history, each beside the cost of one plain read or write of the index's bytes.
 //
 //   scale_probe <Hoardium.exe> <rows> <captures> [<Hoardium.exe> over no history]
 //
@@ -23,6 +23,7 @@ const int kListId = 40;
 const UINT kPrivateMessage = 0x0400;
 const LPARAM kDeleteRow = 667;
 const WPARAM kExitCommand = 921;
+const WPARAM kDeleteAllCommand = 923;
 
 double Now() {
     static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
@@ -433,6 +434,24 @@ int main(int argc, char** argv) {
     double del = WaitForFirst(index, t, 60000, [&](const std::string& h) { return HeadName(h) == expectNext; });
     Sleep(30);
     std::printf("delete=%.3f\ndelete_stall=%.3f\n", del, watcher.TakeLongest());
+
+    // Delete All: until the index is empty and the store has no files left to delete
+    // (it lists them while it deletes them); the window has to keep answering meanwhile.
+    std::string deleteList = dataDir + "__pending__\\deleting";
+    double all = -1;
+    t = Now();
+    PostMessageA(window, WM_COMMAND, kDeleteAllCommand, 0);
+    while (Now() - t < 600000) {
+        WIN32_FILE_ATTRIBUTE_DATA a;
+        bool listed = GetFileAttributesExA(deleteList.c_str(), GetFileExInfoStandard, &a);
+        bool empty = GetFileAttributesExA(index.c_str(), GetFileExInfoStandard, &a) && a.nFileSizeLow == 0;
+        if (empty && !listed) {
+            all = Now() - t;
+            break;
+        }
+        Sleep(20);
+    }
+    std::printf("delete_all=%.3f\ndelete_all_stall=%.3f\n", all, watcher.TakeLongest());
     watcher.Stop();
 
     PROCESS_MEMORY_COUNTERS mem = MemoryOf(pi.hProcess);

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "history/history_list.h"
 #include "platform/system.h"
@@ -22,9 +23,9 @@ std::string dataDirectory, indexPath, pendingDirectory, pendingIndexPath, tempIn
 // Item files written since the last save; their records in the pending folder go once
 // an index names them.
 std::vector<std::string> unindexed;
-// Records of item files that an index names now, still to go; and item files cut short
-// by a failed write, to go before their records.
-std::vector<std::string> oldMarkers, cutShort;
+// Files to remove once they let themselves be: records of item files that an index
+// names now, and item files cut short by a failed write, each before its record.
+std::vector<std::string> stray;
 // A whole index waits in the pending folder for the real one to be let go.
 bool indexPending = false;
 // The names in the delete list on disk: no new item file may take one while it is
@@ -76,8 +77,32 @@ std::string_view NextLine(std::string_view bytes, size_t* at) {
     return line;
 }
 
+// Keeps the first of the records that name the same file: a newer record's file is
+// the one the history can trust. The names' hashes are sorted, so that only names of
+// equal hash are compared: for a large index that costs a fraction of a set of names.
+void DropLaterDuplicates(HistoryItems* items) {
+    std::vector<std::pair<size_t, size_t>> keys;  // hash of the name, position
+    keys.reserve(items->size());
+    for (size_t i = 0; i < items->size(); i++) keys.emplace_back(std::hash<std::string>()((*items)[i].fileName), i);
+    std::sort(keys.begin(), keys.end());
+    std::vector<bool> drop(items->size());
+    bool any = false;
+    for (size_t i = 1; i < keys.size(); i++) {
+        for (size_t j = i; j-- > 0 && keys[j].first == keys[i].first;) {
+            if ((*items)[keys[j].second].fileName == (*items)[keys[i].second].fileName) {
+                drop[keys[i].second] = any = true;
+                break;
+            }
+        }
+    }
+    if (!any) return;
+    HistoryItems kept;
+    for (size_t i = 0; i < items->size(); i++)
+        if (!drop[i]) kept.push_back(std::move((*items)[i]));
+    items->swap(kept);
+}
+
 void ParseRecords(std::string_view bytes, HistoryItems* items) {
-    std::unordered_set<std::string_view> seen;
     size_t at = 0;
     while (at < bytes.size()) {
         std::string_view head = NextLine(bytes, &at);
@@ -91,9 +116,10 @@ void ParseRecords(std::string_view bytes, HistoryItems* items) {
         uint32_t hash = ParseNumber(p, end);
         int32_t captureTime = int32_t(ParseNumber(p, end));
         std::string_view display = at < bytes.size() ? NextLine(bytes, &at) : std::string_view();
-        if (!IsItemFileName(fileName) || !seen.insert(fileName).second) continue;
+        if (!IsItemFileName(fileName)) continue;
         items->push_back(HistoryItem{std::string(fileName), std::string(display), hash, captureTime, std::string()});
     }
+    DropLaterDuplicates(items);
 }
 
 void AppendRecord(std::string* out, const std::string& fileName, const HistoryItem& item) {
@@ -127,8 +153,7 @@ void StoreOpen(const std::string& directory) {
     MakeDirectory(dataDirectory);
     MakeDirectory(pendingDirectory);
     unindexed.clear();
-    oldMarkers.clear();
-    cutShort.clear();
+    stray.clear();
     indexPending = false;
     listed.clear();
     toDelete.clear();
@@ -153,11 +178,14 @@ bool LoadIndex(HistoryItems* items) {
 
 bool StoreRecover(HistoryItems* items) {
     indexPending = FileExists(pendingIndexPath);
+    listed = ReadDeleteList();
+    std::vector<std::string> entries = sys::ListDirectory(pendingDirectory);
+    // After a clean exit there is nothing to finish, and no need to know every name.
+    if (listed.empty() && entries.size() == size_t(indexPending)) return indexPending;
     std::unordered_set<std::string> named;
     for (const HistoryItem& item : *items) named.insert(item.fileName);
-    listed = ReadDeleteList();
     HistoryItems found;
-    for (const std::string& entry : sys::ListDirectory(pendingDirectory)) {
+    for (const std::string& entry : entries) {
         size_t suffix = sizeof NewSuffix - 1;
         bool marker = entry.size() > suffix && entry.compare(entry.size() - suffix, suffix, NewSuffix) == 0;
         if (!marker) {
@@ -202,7 +230,7 @@ bool WriteItemFile(HistoryItem* item) {
         AppendRecord(&record, name, *item);
         // The record first: a file no record or index names would be found by nobody.
         if (!sys::WriteWholeFile(MarkerPath(name), record)) {
-            if (!sys::RemoveFile(MarkerPath(name))) oldMarkers.push_back(name);
+            if (!sys::RemoveFile(MarkerPath(name))) stray.push_back(MarkerPath(name));
             return false;
         }
         sys::NewFile result = sys::WriteNewFile(ItemFilePath(name), item->text);
@@ -214,10 +242,11 @@ bool WriteItemFile(HistoryItem* item) {
         }
         // Part of a text would later read as if it were the whole of it; none is better.
         if (result == sys::NewFile::Failed && !sys::RemoveFile(ItemFilePath(name))) {
-            cutShort.push_back(name);
+            stray.push_back(ItemFilePath(name));
+            stray.push_back(MarkerPath(name));
             return false;
         }
-        if (!sys::RemoveFile(MarkerPath(name))) oldMarkers.push_back(name);
+        if (!sys::RemoveFile(MarkerPath(name))) stray.push_back(MarkerPath(name));
         if (result == sys::NewFile::Failed) return false;
     }
 }
@@ -259,7 +288,7 @@ bool SaveIndex(const HistoryItems& items, const std::vector<std::string>& droppe
     // Another program may hold the index open, which keeps it from being replaced; the
     // whole new one then waits in the pending folder, where a start looks first.
     indexPending = !sys::ReplaceWith(pendingIndexPath, indexPath);
-    oldMarkers.insert(oldMarkers.end(), unindexed.begin(), unindexed.end());
+    for (const std::string& name : unindexed) stray.push_back(MarkerPath(name));
     unindexed.clear();
     toDelete.insert(toDelete.end(), dropped.begin(), dropped.end());
     return true;
@@ -268,19 +297,9 @@ bool SaveIndex(const HistoryItems& items, const std::vector<std::string>& droppe
 StoreWork TidyStep() {
     using Clock = std::chrono::steady_clock;
     if (indexPending) indexPending = !sys::ReplaceWith(pendingIndexPath, indexPath);
-    std::vector<std::string> files;
-    for (const std::string& name : cutShort) {
-        if (!sys::RemoveFile(ItemFilePath(name))) {
-            files.push_back(name);
-        } else {
-            oldMarkers.push_back(name);
-        }
-    }
-    cutShort.swap(files);
-    std::vector<std::string> markers;
-    for (const std::string& name : oldMarkers)
-        if (!sys::RemoveFile(MarkerPath(name))) markers.push_back(name);
-    oldMarkers.swap(markers);
+    size_t removed = 0;
+    while (removed < stray.size() && sys::RemoveFile(stray[removed])) removed++;
+    stray.erase(stray.begin(), stray.begin() + removed);
     if (toDelete.empty()) toDelete.swap(held);
     Clock::time_point start = Clock::now();
     while (!toDelete.empty() && Clock::now() - start < std::chrono::milliseconds(100)) {
@@ -288,7 +307,7 @@ StoreWork TidyStep() {
         toDelete.pop_back();
     }
     if (!toDelete.empty()) return StoreWork::More;
-    if (!held.empty() || indexPending || !oldMarkers.empty() || !cutShort.empty()) return StoreWork::Retry;
+    if (!held.empty() || indexPending || !stray.empty()) return StoreWork::Retry;
     if (!listed.empty()) {
         if (!sys::RemoveFile(deleteListPath)) return StoreWork::Retry;
         listed.clear();
@@ -297,15 +316,23 @@ StoreWork TidyStep() {
 }
 
 void StoreRemoveAll() {
-    // While the index cannot go, a pending empty one must stay to say the history is empty.
-    bool indexGone = sys::RemoveFile(indexPath);
-    for (const std::string& name : sys::ListDirectory(dataDirectory))
-        if (name != IndexName && name != PendingName) sys::RemoveFile(ItemFilePath(name));
-    if (indexGone) {
-        for (const std::string& name : sys::ListDirectory(pendingDirectory)) sys::RemoveFile(PendingPath(name));
-        sys::RemoveDir(pendingDirectory);
+    // Another program reading the index (a backup, a search indexer) keeps it, and so
+    // the folder, from going; such readers let go within moments, so they are waited
+    // for, a while.
+    for (int tries = 0; tries < 20; tries++) {
+        if (tries > 0) sys::SleepMs(100);
+        std::vector<std::string> left = sys::ListDirectory(dataDirectory);
+        if (tries > 0 && left.empty()) break;
+        for (const std::string& name : left)
+            if (name != IndexName && name != PendingName) sys::RemoveFile(ItemFilePath(name));
+        // While the index cannot go, an emptied one, or else the pending empty one, has
+        // to stay to say the history is empty.
+        if (sys::RemoveFile(indexPath) || sys::WriteWholeFile(indexPath, std::string())) {
+            for (const std::string& name : sys::ListDirectory(pendingDirectory)) sys::RemoveFile(PendingPath(name));
+            sys::RemoveDir(pendingDirectory);
+        }
+        if (sys::RemoveDir(dataDirectory)) return;
     }
-    sys::RemoveDir(dataDirectory);
 }
 
 void SeedRandom() { std::srand(unsigned(std::time(nullptr))); }

@@ -48,7 +48,7 @@ enum class StoreWork { Done, More, Retry };
 StoreWork TidyStep();
 
 // For a history that is empty at exit: removes whatever is left in the data directory
-// and the directory itself.
+// and the directory itself, waiting up to two seconds for another program to let go.
 void StoreRemoveAll();
 
 void SeedRandom();

@@ -32,6 +32,7 @@ std::string LoadStringResource(unsigned id);
 bool LocalTime(int32_t t, std::tm* out);
 // The user's default language identifier (a Windows LANGID).
 unsigned UserLanguageId();
+void SleepMs(unsigned ms);
 
 // For tests: from this call on, the n-th file write, replace, delete or directory
 // change (counting from 1) fails when `fails(n)` says so; a failing write puts half

@@ -94,4 +94,6 @@ bool LocalTime(int32_t t, std::tm* out) {
 // The native build has no user locale of its own; it speaks English.
 unsigned UserLanguageId() { return 0x0409; }
 
+void SleepMs(unsigned ms) { usleep(ms * 1000); }
+
 }  // namespace sys

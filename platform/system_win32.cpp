@@ -94,4 +94,6 @@ bool LocalTime(int32_t t, std::tm* out) {
 
 unsigned UserLanguageId() { return GetUserDefaultLangID(); }
 
+void SleepMs(unsigned ms) { Sleep(ms); }
+
 }  // namespace sys

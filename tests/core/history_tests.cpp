@@ -62,7 +62,15 @@ TEST_F(History, IndexRecordFormat) {
 }
 
 TEST_F(History, MoveAndDeleteKeepFilesInStep) {
+    // A move to the front takes the time of the move.
+    StoreHistory(DataDir(), 2, 3 * 86400);
     Start();
+    std::string stored = HistoryItemTimeText(0);
+    HistoryMoveToFront(1);
+    EXPECT_NE(HistoryItemTimeText(0), stored);
+    EXPECT_EQ(HistoryItemTimeText(1), stored);
+    HistoryDeleteAll();
+
     for (int i = 0; i < 6; i++) Capture("t" + std::to_string(i));  // t5 newest
     HistoryMoveToFront(3);                                          // t2
     EXPECT_EQ(HistoryItemText(0), "t2");
