@@ -7,6 +7,7 @@
 #include "history/history_list.h"
 #include "settings/paths.h"
 #include "tests/shell/shell_fixture.h"
+#include "ui/layout.h"
 #include "ui/list_view.h"
 
 namespace {
@@ -267,6 +268,15 @@ TEST_F(HistoryWindowTest, LayoutOfToolbarListAndPreview) {
     GetWindowRect(window, &outer);
     EXPECT_EQ(outer.right - outer.left, 280);
     EXPECT_EQ(outer.bottom - outer.top, 200);
+}
+
+// The reference product is made by the SSE unit, which rounds every product to double.
+static __attribute__((target("sse2,fpmath=sse"))) int DoubleProductCut(int height) { return int(height * 0.57); }
+
+TEST(PreviewSplitTest, IsTheDoublePrecisionProductCutToAWholePixel) {
+    EXPECT_EQ(PreviewSplit(300), 170);
+    EXPECT_EQ(PreviewSplit(500), 285);
+    for (int height = 1; height <= 4000; height++) EXPECT_EQ(PreviewSplit(height), DoubleProductCut(height)) << height;
 }
 
 TEST_F(HistoryWindowTest, ToolbarClosedInSettingsStartsTheListAtTheTop) {
