@@ -182,11 +182,21 @@ void OnCommand(HWND window, int id) {
         ListSetGridLines(GetSetting("GridLines") == 1);
         break;
     case IDM_VISIT_WEBSITE: OpenAddress(ProjectWebsite); break;
-    case IDM_ITEM_COPY: CopyItem(s); break;
+    // The menu greys these without a selected row, but a capture can take the selection
+    // away while the menu is open.
+    case IDM_ITEM_COPY:
+        if (s >= 0) CopyItem(s);
+        break;
     case IDM_ITEM_GOTO: OpenAddress(CurrentItemText()); break;
-    case IDM_ITEM_DELETE: DeleteItem(window, s); break;
-    case IDM_ITEM_DELETE_OLDER: DeleteOlder(window, s); break;
-    case IDM_ITEM_DELETE_NEWER: DeleteNewer(window, s); break;
+    case IDM_ITEM_DELETE:
+        if (s >= 0) DeleteItem(window, s);
+        break;
+    case IDM_ITEM_DELETE_OLDER:
+        if (s >= 0) DeleteOlder(window, s);
+        break;
+    case IDM_ITEM_DELETE_NEWER:
+        if (s >= 0) DeleteNewer(window, s);
+        break;
     default:
         // 940 to 944, compared as the design does: unsigned 16-bit distance from 940.
         if (uint16_t(id - IDM_KEEP_WEEK) <= IDM_KEEP_LAST - IDM_KEEP_WEEK) {
