@@ -165,6 +165,26 @@ TEST_F(HistoryWindowTest, TextOnAClipboardHeldOpenIsCapturedOnceItIsReleased) {
     ExpectStoreMatchesRows();
 }
 
+// Ctrl+V after a copy that never reached the clipboard pastes what was there before.
+TEST_F(HistoryWindowTest, PasteHotkeySendsNoKeysWhenTheClipboardCannotBeOpened) {
+    Start();
+    for (const char* t : {"older", "newer"}) Copy(t);
+    ASSERT_GE(GetAsyncKeyState(VK_LCONTROL), 0);
+    Holder held{"held", "", 3000};
+    HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &held, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(held.holding, 2000), WAIT_OBJECT_0);
+    SendMessageA(window, WM_HOTKEY, HOTKEY_FIRST_ITEM + 1, 0);
+    bool keysSent = GetAsyncKeyState(VK_LCONTROL) < 0;
+    if (keysSent) keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_FALSE(keysSent);
+    SetEvent(held.release);
+    EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+    for (HANDLE handle : {thread, held.holding, held.release}) CloseHandle(handle);
+    EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "held"; }));
+    EXPECT_EQ(Cell(1, 1), "older");
+    ExpectStoreMatchesRows();
+}
+
 TEST_F(HistoryWindowTest, PauseStopsCaptureButTheProgramsOwnCopyStillShows) {
     Start();
     for (const char* t : {"one", "two", "three"}) Copy(t);
