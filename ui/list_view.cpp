@@ -50,6 +50,19 @@ int SelectedRow() {
     return NextRow(LVNI_SELECTED);
 }
 
+// Where the focus of row `focused` of `n` goes. A focused row that goes hands the focus
+// to the row that takes its place, the next one below that stays, or else the nearest
+// above, as a list holding its own rows does; the selection goes with its row.
+template <class Where>
+int FocusAfter(int focused, int n, Where where) {
+    if (focused == -1) return -1;
+    for (int r = focused; r < n; r++)
+        if (where(r) != -1) return where(r);
+    for (int r = focused - 1; r >= 0; r--)
+        if (where(r) != -1) return where(r);
+    return -1;
+}
+
 // A list whose rows come from the history marks the selection and the focus by row
 // number, not by item: when rows come, go or move, the marks are carried to where
 // their items now stand (`where` maps an old row to its new one, -1 for one gone), as
@@ -59,7 +72,7 @@ void RearrangeRows(int count, Where where) {
     int selected = SelectedRow();
     int focused = NextRow(LVNI_FOCUSED);
     int toSelected = selected == -1 ? -1 : where(selected);
-    int toFocused = focused == -1 ? -1 : where(focused);
+    int toFocused = FocusAfter(focused, ListRowCount(), where);
     carryingSelection = true;
     if (selected != toSelected && selected != -1) SetRowState(selected, LVIS_SELECTED, 0);
     if (focused != toFocused && focused != -1) SetRowState(focused, LVIS_FOCUSED, 0);

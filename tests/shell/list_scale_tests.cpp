@@ -51,3 +51,29 @@ TEST_F(HistoryWindowTest, RowsKeepTheColumnsTheyCameInWithWhenTheModeChanges) {
     EXPECT_EQ(Cell(1, 0), "old");
     EXPECT_EQ(Cell(1, 1), HistoryItemTimeText(1));
 }
+
+// A plain list hands a removed row's focus to the row that takes its place, so the next
+// arrow key goes on from there and not from the top.
+TEST_F(HistoryWindowTest, FocusOfARemovedRowGoesToTheRowInItsPlace) {
+    Start("MaxItems = 4\r\n");
+    for (const char* t : {"a", "b", "c", "d"}) Copy(t);
+    const struct {
+        const char* what;
+        int focused;
+        const char* copy;
+        const char* rowsAfter;
+        WPARAM key;
+        int selectedAfterKey;
+    } steps[] = {
+        {"copied again", 1, "c", "c d b a", VK_DOWN, 3},
+        {"trimmed at the bottom", 3, "e", "e c d b", VK_UP, 2},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        ListSelectRow(step.focused);
+        Copy(step.copy);
+        EXPECT_EQ(Rows(), step.rowsAfter);
+        SendMessageA(ListWindow(), WM_KEYDOWN, step.key, 1);
+        EXPECT_EQ(ListSelectedRow(), step.selectedAfterKey);
+    }
+}
