@@ -111,8 +111,8 @@ void OnSelectionChange(UINT newState) {
     if ((newState & LVIS_SELECTED) && !ListCarryingSelection()) ShowSelectedInPreview();
 }
 
-void OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
-    if (LOWORD(wParam) != IDC_HISTORY_LIST) return;
+LRESULT OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
+    if (LOWORD(wParam) != IDC_HISTORY_LIST) return 0;
     switch (header->code) {
     case NM_CLICK:
         if (ListSelectedRow() == -1) ClearPreview();
@@ -133,7 +133,10 @@ void OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
         OnSelectionChange(reinterpret_cast<const NMLVODSTATECHANGE*>(header)->uNewState);
         break;
     case LVN_GETDISPINFOA: ListGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)); break;
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW: return ListFindItem(header);
     }
+    return 0;
 }
 
 void ToggleViewSetting(const char* key) {
@@ -261,7 +264,7 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
     case WM_PAINT: PaintSeparators(window); return 0;
     case WM_CLOSE: HideHistoryWindow(window); return 0;
     case WM_GETMINMAXINFO: SetMinimumTrackSize(reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
-    case WM_NOTIFY: OnNotify(window, wParam, reinterpret_cast<NMHDR*>(lParam)); return 0;
+    case WM_NOTIFY: return OnNotify(window, wParam, reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
     case WM_LBUTTONDOWN: OnBackgroundClick(window); return 0;
     case WM_POWERBROADCAST:

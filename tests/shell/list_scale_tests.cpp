@@ -77,3 +77,30 @@ TEST_F(HistoryWindowTest, FocusOfARemovedRowGoesToTheRowInItsPlace) {
         EXPECT_EQ(ListSelectedRow(), step.selectedAfterKey);
     }
 }
+
+// Each key as the message loop delivers it: the key, then the character TranslateMessage
+// makes of it. Typed letters find the next row whose text starts with them; the list's
+// own command keys stay what they are, even though their characters reach it too.
+TEST_F(HistoryWindowTest, TypingSelectsTheNextRowStartingWithTheTypedLetters) {
+    Start();
+    for (const char* t : {"apple", "banana", "cocoa", "tea", "plum", "zebra", "Blueberry"}) Copy(t);
+    ListSelectRow(1);
+    const struct {
+        WPARAM key;
+        char c;
+        int selectedAfter;
+    } keys[] = {
+        {'P', 'p', 1}, {'P', 'p', 1}, {'T', 't', 1}, {'T', 't', 1}, {'C', 'c', 1},
+        {VK_SPACE, ' ', 1}, {VK_BACK, '\b', 1},
+        {'B', 'b', 5},  // after the selected row, not the Blueberry above it
+        {'L', 'l', 0},  // "bl" goes round past the end, whatever the case
+        {'X', 'x', 0},  // "blx" matches nothing
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(std::string("key ") + k.c);
+        SendMessageA(ListWindow(), WM_KEYDOWN, k.key, 1);
+        SendMessageA(ListWindow(), WM_CHAR, WPARAM(k.c), 1);
+        EXPECT_EQ(ListSelectedRow(), k.selectedAfter);
+        EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), PreviewText(HistoryLoadText(k.selectedAfter)));
+    }
+}
