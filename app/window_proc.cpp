@@ -26,6 +26,11 @@ namespace {
 
 bool ignoreFirstClipboardChange = true;
 HWND nextClipboardViewer;
+// Reading the clipboard and passing a change on can wait on other programs, and the
+// next change's notification is delivered inside that wait. It is taken up once the
+// change in hand is done, once for however many came meanwhile.
+bool handlingClipboardChange = false;
+bool clipboardChangeWaiting = false;
 
 HWND historyWindow;
 
@@ -86,8 +91,17 @@ void OnDrawClipboard(HWND window) {
         ignoreFirstClipboardChange = false;
         return;
     }
-    OnClipboardChange(window);
-    if (nextClipboardViewer) SendMessageA(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
+    if (handlingClipboardChange) {
+        clipboardChangeWaiting = true;
+        return;
+    }
+    handlingClipboardChange = true;
+    do {
+        clipboardChangeWaiting = false;
+        OnClipboardChange(window);
+        if (nextClipboardViewer) SendMessageA(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
+    } while (clipboardChangeWaiting);
+    handlingClipboardChange = false;
 }
 
 void OnTimer(HWND window, UINT_PTR id) {

@@ -1,4 +1,6 @@
 // Capture, start-up, pause, the rows against the history, the preview and the layout.
+#include <algorithm>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -183,6 +185,72 @@ TEST_F(HistoryWindowTest, PasteHotkeySendsNoKeysWhenTheClipboardCannotBeOpened) 
     EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "held"; }));
     EXPECT_EQ(Cell(1, 1), "older");
     ExpectStoreMatchesRows();
+}
+
+const int BurstSize = 300;
+
+// Another program that puts texts on the clipboard as fast as it can, as a script would.
+DWORD WINAPI CopyBurst(void*) {
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    for (int i = 0; i < BurstSize; i++) {
+        while (!OpenClipboard(owner)) Sleep(0);
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, Block("burst " + std::to_string(i)));
+        CloseClipboard();
+    }
+    DestroyWindow(owner);
+    return 0;
+}
+
+// The viewer after the history window, in another program: passing a change on waits
+// for it, and the next changes can arrive meanwhile.
+HWND passOnNext;
+int passOnDepth, deepestPassOn;
+
+LRESULT CALLBACK PassOnProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DRAWCLIPBOARD || (msg == WM_CHANGECBCHAIN && HWND(wParam) != passOnNext)) {
+        deepestPassOn = std::max(deepestPassOn, ++passOnDepth);
+        if (passOnNext) SendMessageA(passOnNext, msg, wParam, lParam);
+        passOnDepth--;
+        return 0;
+    }
+    if (msg == WM_CHANGECBCHAIN) passOnNext = HWND(lParam);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+DWORD WINAPI RunPassOnViewer(void* ready) {
+    WNDCLASSA wc = {0, PassOnProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+                    "HoardiumTestPassOn"};
+    RegisterClassA(&wc);
+    HWND viewer = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    passOnNext = SetClipboardViewer(viewer);
+    SetEvent(ready);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    ChangeClipboardChain(viewer, passOnNext);
+    DestroyWindow(viewer);
+    return 0;
+}
+
+TEST_F(HistoryWindowTest, ABurstOfCopiesKeepsRowsAndStoreInStep) {
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD viewerId;
+    HANDLE viewer = CreateThread(nullptr, 0, RunPassOnViewer, ready, 0, &viewerId);
+    ASSERT_EQ(WaitForSingleObject(ready, 2000), WAIT_OBJECT_0);
+    Start();
+    Copy("before");
+    HANDLE burst = CreateThread(nullptr, 0, CopyBurst, nullptr, 0, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(burst, 0) == WAIT_OBJECT_0; }, 60000));
+    AwaitCapture();
+    EXPECT_EQ(HistoryItemText(0), "burst " + std::to_string(BurstSize - 1));
+    std::set<uint32_t> hashes;
+    for (unsigned i = 0; i < HistoryCount(); i++) hashes.insert(HistoryItemHash(i));
+    EXPECT_EQ(hashes.size(), HistoryCount()) << "a text stored twice";
+    ExpectStoreMatchesRows();
+    EXPECT_EQ(deepestPassOn, 1) << "changes handled inside one another";
+    PostThreadMessageA(viewerId, WM_QUIT, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(viewer, 0) == WAIT_OBJECT_0; }));
+    for (HANDLE handle : {ready, viewer, burst}) CloseHandle(handle);
 }
 
 TEST_F(HistoryWindowTest, PauseStopsCaptureButTheProgramsOwnCopyStillShows) {
