@@ -24,8 +24,8 @@ void OnHotkey(HWND window, int id) {
     if (id < HOTKEY_FIRST_ITEM || id > HOTKEY_LAST_ITEM) return;
     unsigned i = unsigned(id - HOTKEY_FIRST_ITEM);
     if (i >= HistoryCount()) return;
-    CopyItem(int(i));
-    SendPasteKeys();
+    // Without the item on the clipboard, Ctrl+V would paste whatever was there before.
+    if (CopyItem(int(i))) SendPasteKeys();
 }
 
 void KeyDown(BYTE key) { keybd_event(key, 0, 0, 0); }

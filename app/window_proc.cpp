@@ -26,6 +26,11 @@ namespace {
 
 bool ignoreFirstClipboardChange = true;
 HWND nextClipboardViewer;
+// Reading the clipboard and passing a change on can wait on other programs, and the
+// next change's notification is delivered inside that wait. It is taken up once the
+// change in hand is done, once for however many came meanwhile.
+bool handlingClipboardChange = false;
+bool clipboardChangeWaiting = false;
 
 HWND historyWindow;
 
@@ -90,8 +95,17 @@ void OnDrawClipboard(HWND window) {
         ignoreFirstClipboardChange = false;
         return;
     }
-    OnClipboardChange(window);
-    if (nextClipboardViewer) SendMessageA(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
+    if (handlingClipboardChange) {
+        clipboardChangeWaiting = true;
+        return;
+    }
+    handlingClipboardChange = true;
+    do {
+        clipboardChangeWaiting = false;
+        OnClipboardChange(window);
+        if (nextClipboardViewer) SendMessageA(nextClipboardViewer, WM_DRAWCLIPBOARD, 0, 0);
+    } while (clipboardChangeWaiting);
+    handlingClipboardChange = false;
 }
 
 void OnTimer(HWND window, UINT_PTR id) {
@@ -115,8 +129,8 @@ void OnSelectionChange(UINT newState) {
     if ((newState & LVIS_SELECTED) && !ListCarryingSelection()) ShowSelectedInPreview();
 }
 
-void OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
-    if (LOWORD(wParam) != IDC_HISTORY_LIST) return;
+LRESULT OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
+    if (LOWORD(wParam) != IDC_HISTORY_LIST) return 0;
     switch (header->code) {
     case NM_CLICK:
         if (ListSelectedRow() == -1) ClearPreview();
@@ -137,7 +151,10 @@ void OnNotify(HWND window, WPARAM wParam, NMHDR* header) {
         OnSelectionChange(reinterpret_cast<const NMLVODSTATECHANGE*>(header)->uNewState);
         break;
     case LVN_GETDISPINFOA: ListGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)); break;
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW: return ListFindItem(header);
     }
+    return 0;
 }
 
 void ToggleViewSetting(const char* key) {
@@ -186,11 +203,21 @@ void OnCommand(HWND window, int id) {
         ListSetGridLines(GetSetting("GridLines") == 1);
         break;
     case IDM_VISIT_WEBSITE: OpenAddress(ProjectWebsite); break;
-    case IDM_ITEM_COPY: CopyItem(s); break;
+    // The menu greys these without a selected row, but a capture can take the selection
+    // away while the menu is open.
+    case IDM_ITEM_COPY:
+        if (s >= 0) CopyItem(s);
+        break;
     case IDM_ITEM_GOTO: OpenAddress(CurrentItemText()); break;
-    case IDM_ITEM_DELETE: DeleteItem(window, s); break;
-    case IDM_ITEM_DELETE_OLDER: DeleteOlder(window, s); break;
-    case IDM_ITEM_DELETE_NEWER: DeleteNewer(window, s); break;
+    case IDM_ITEM_DELETE:
+        if (s >= 0) DeleteItem(window, s);
+        break;
+    case IDM_ITEM_DELETE_OLDER:
+        if (s >= 0) DeleteOlder(window, s);
+        break;
+    case IDM_ITEM_DELETE_NEWER:
+        if (s >= 0) DeleteNewer(window, s);
+        break;
     default:
         // 940 to 944, compared as the design does: unsigned 16-bit distance from 940.
         if (uint16_t(id - IDM_KEEP_WEEK) <= IDM_KEEP_LAST - IDM_KEEP_WEEK) {
@@ -252,7 +279,7 @@ LRESULT CALLBACK HistoryWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM 
     case WM_PAINT: PaintSeparators(window); return 0;
     case WM_CLOSE: HideHistoryWindow(window); return 0;
     case WM_GETMINMAXINFO: SetMinimumTrackSize(reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
-    case WM_NOTIFY: OnNotify(window, wParam, reinterpret_cast<NMHDR*>(lParam)); return 0;
+    case WM_NOTIFY: return OnNotify(window, wParam, reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
     case WM_LBUTTONDOWN: OnBackgroundClick(window); return 0;
     case WM_POWERBROADCAST:

@@ -11,17 +11,19 @@
 #include "ui/toolbar.h"
 #include "ui/web_address.h"
 
-void CopyItem(int i) {
+bool CopyItem(int i) {
     ListDeleteRow(i);
     MarkOwnCopyPending();
     HistoryMoveToFront(unsigned(i));
-    if (SetClipboardText(HistoryLoadText(0)) == 0 && OwnCopyPending()) {
+    if (SetClipboardText(HistoryLoadText(0)) != 0) return true;
+    if (OwnCopyPending()) {
         // No change notification will come to put the row back, and the flag would
         // swallow the user's next real copy.
         ListInsertRow(0);
         ListSelectRow(0);
         ClearOwnCopyPending();
     }
+    return false;
 }
 
 void ActivateItem(int i) {

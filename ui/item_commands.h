@@ -2,7 +2,8 @@
 #pragma once
 #include <windows.h>
 
-void CopyItem(int i);
+// False when the text did not reach the clipboard.
+bool CopyItem(int i);
 // With Ctrl held, opens a web address; otherwise copies.
 void ActivateItem(int i);
 void DeleteItem(HWND window, int i);

@@ -13,7 +13,13 @@ struct Placement {
 
 }  // namespace
 
-int PreviewSplit(int clientHeight) { return int(clientHeight * 0.57); }
+int PreviewSplit(int clientHeight) {
+    // The 32-bit build multiplies on the x87 unit, whose 80-bit product for heights such
+    // as 500 stays just below the whole number that a double rounds to. Going through
+    // memory rounds it to a double before the cut, the same in both builds.
+    volatile double product = clientHeight * 0.57;
+    return int(product);
+}
 
 int ToolbarBand() { return ToolbarShown() ? 23 : 0; }
 

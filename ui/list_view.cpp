@@ -19,6 +19,7 @@ int timestampMode;
 int fixedWidth;
 WNDPROC previousProc;
 bool carryingSelection;
+bool commandKeyDown;
 
 // Which cell shows which text is settled when a row comes in; a later change of
 // mode only moves the column borders. The rows themselves ask the history for
@@ -50,6 +51,19 @@ int SelectedRow() {
     return NextRow(LVNI_SELECTED);
 }
 
+// Where the focus of row `focused` of `n` goes. A focused row that goes hands the focus
+// to the row that takes its place, the next one below that stays, or else the nearest
+// above, as a list holding its own rows does; the selection goes with its row.
+template <class Where>
+int FocusAfter(int focused, int n, Where where) {
+    if (focused == -1) return -1;
+    for (int r = focused; r < n; r++)
+        if (where(r) != -1) return where(r);
+    for (int r = focused - 1; r >= 0; r--)
+        if (where(r) != -1) return where(r);
+    return -1;
+}
+
 // A list whose rows come from the history marks the selection and the focus by row
 // number, not by item: when rows come, go or move, the marks are carried to where
 // their items now stand (`where` maps an old row to its new one, -1 for one gone), as
@@ -59,7 +73,7 @@ void RearrangeRows(int count, Where where) {
     int selected = SelectedRow();
     int focused = NextRow(LVNI_FOCUSED);
     int toSelected = selected == -1 ? -1 : where(selected);
-    int toFocused = focused == -1 ? -1 : where(focused);
+    int toFocused = FocusAfter(focused, ListRowCount(), where);
     carryingSelection = true;
     if (selected != toSelected && selected != -1) SetRowState(selected, LVIS_SELECTED, 0);
     if (focused != toFocused && focused != -1) SetRowState(focused, LVIS_FOCUSED, 0);
@@ -118,6 +132,29 @@ bool InsertColumn(int column, unsigned titleId, int format) {
     return SendMessageA(list, LVM_INSERTCOLUMNA, column, LPARAM(&c)) != -1;
 }
 
+std::string Lowered(std::string text) {
+    if (!text.empty()) CharLowerBuffA(&text[0], DWORD(text.size()));
+    return text;
+}
+
+// The first row from `start` on whose display text begins with `prefix` (or is `prefix`,
+// unless `partial`), in any case; -1 when none does.
+int FindRow(const std::string& prefix, int start, bool partial, bool wrap) {
+    int n = ListRowCount();
+    if (start < 0 || start >= n) start = 0;
+    std::string wanted = Lowered(prefix);
+    for (int k = 0; k < n; k++) {
+        int row = start + k;
+        if (row >= n) {
+            if (!wrap) break;
+            row -= n;
+        }
+        std::string text = Lowered(HistoryItemText(unsigned(row)));
+        if (partial ? text.compare(0, wanted.size(), wanted) == 0 : text == wanted) return row;
+    }
+    return -1;
+}
+
 bool OnKeyDown(WPARAM key) {
     int s = ListSelectedRow();
     switch (key) {
@@ -156,7 +193,16 @@ LRESULT CALLBACK HistoryListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         Request(ReqFocusLost, 0);
         return 0;
     case WM_KEYDOWN:
-        if (OnKeyDown(wParam)) return 0;
+        // The message loop still makes a character of a key used here; typed into the
+        // control's find, 'p' of the pin key would select a row.
+        commandKeyDown = OnKeyDown(wParam);
+        if (commandKeyDown) return 0;
+        break;
+    case WM_CHAR:
+        if (commandKeyDown) {
+            commandKeyDown = false;
+            return 0;
+        }
         break;
     case WM_MOUSEWHEEL:
         if (ForwardWheel(hwnd, msg, wParam, lParam)) return 0;
@@ -267,6 +313,28 @@ void ListGetDispInfo(NMLVDISPINFOA* info) {
     size_t n = std::min(text.size(), size_t(item.cchTextMax - 1));
     std::memcpy(item.pszText, text.data(), n);
     item.pszText[n] = '\0';
+}
+
+LRESULT ListFindItem(const NMHDR* header) {
+    std::string prefix;
+    UINT flags;
+    int start;
+    // Some versions of the control ask in wide characters even of a window that speaks ANSI.
+    if (header->code == LVN_ODFINDITEMW) {
+        const NMLVFINDITEMW* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+        char text[MAX_PATH] = "";
+        if (find->lvfi.psz) WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, text, sizeof text, nullptr, nullptr);
+        prefix = text;
+        flags = find->lvfi.flags;
+        start = find->iStart;
+    } else {
+        const NMLVFINDITEMA* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+        if (find->lvfi.psz) prefix = find->lvfi.psz;
+        flags = find->lvfi.flags;
+        start = find->iStart;
+    }
+    if (prefix.empty() || !(flags & (LVFI_STRING | LVFI_PARTIAL))) return -1;
+    return FindRow(prefix, start, flags & LVFI_PARTIAL, flags & LVFI_WRAP);
 }
 
 void ListFillFromHistory() {

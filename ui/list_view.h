@@ -28,6 +28,9 @@ int ListSelectedRow();
 bool ListCarryingSelection();
 // The rows hold no text of their own: the control asks for each cell it shows.
 void ListGetDispInfo(NMLVDISPINFOA* info);
+// Answers the control's find (LVN_ODFINDITEMA or W, as it types ahead): the row whose
+// display text matches, or -1.
+LRESULT ListFindItem(const NMHDR* header);
 // One row per history item, newest first, as at start-up.
 void ListFillFromHistory();
 // Removes the last `count` rows.

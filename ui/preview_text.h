@@ -8,8 +8,8 @@
 // whole text every time it is set, re-measuring the rest of a paragraph for each
 // line it wraps, so its cost grows with the text's length and with the square of
 // each paragraph's. Past a fixed budget of that cost the pane would freeze the
-// program on every selection, so the pane shows what fits: some hundred kilobytes
-// of ordinary lines, a few kilobytes of one unbroken line.
+// program on every selection, so the pane shows what fits: a quarter of a megabyte
+// of ordinary lines, 64 KB of prose, a few kilobytes of one unbroken line.
 size_t PreviewLength(const std::string& text);
 
 // The shown part as the edit control needs it: every line break one CR LF. A cut

@@ -66,6 +66,14 @@ TEST(PreviewText, LongTextsAreCutAtTheLayoutBudget) {
     EXPECT_EQ(preview.compare(0, shown - 1, lines, 0, shown - 1), 0);
     EXPECT_EQ(preview.substr(preview.size() - 7), "\r\n[...]");
 
+    // Prose: 64 KB in paragraphs of a thousand bytes is shown whole.
+    std::string paragraph;
+    while (paragraph.size() < 1000) paragraph += "some words of prose ";
+    std::string prose;
+    while (prose.size() < (64u << 10)) prose += paragraph.substr(0, 1000) + "\r\n";
+    prose.resize(64u << 10);
+    EXPECT_EQ(PreviewLength(prose), prose.size());
+
     // One unbroken line costs with its square: only a few kilobytes fit.
     std::string line(1 << 20, 'y');
     shown = PreviewLength(line);

@@ -43,6 +43,11 @@ int RowCount() {
     return list ? int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : -1;
 }
 
+int SelectedRow() {
+    HWND list = GetDlgItem(HistoryWindow(), kListId);
+    return list ? int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), MAKELPARAM(LVNI_SELECTED, 0))) : -2;
+}
+
 bool ReadFileBytes(const char* path, std::string* bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
@@ -182,6 +187,10 @@ int main(int argc, char** argv) {
         int n = int(Number(argv[2]));
         return WaitFor(ms, [n] { return RowCount() == n; }) ? Ok : Failed;
     }
+    if (cmd == "wait-selected" && argc == 4) {
+        int row = int(Number(argv[2]));
+        return WaitFor(ms, [row] { return SelectedRow() == row; }) ? Ok : Failed;
+    }
     if (cmd == "send" && argc == 5) {
         HWND window = HistoryWindow();
         if (!window) return Failed;
@@ -229,6 +238,7 @@ int main(int argc, char** argv) {
     if (cmd == "window-rect" && argc == 2) return WindowRect();
     if (cmd == "work-area" && argc == 2) return WorkArea();
     std::fprintf(stderr, "usage: hoardium_driver set-text FILE | wait-window MS | wait-gone MS | wait-rows N MS |\n"
+                         "       wait-selected ROW MS |\n"
                          "       send MSG WPARAM LPARAM | exit MS | is-visible | key VK |\n"
                          "       window-rect | work-area | post MSG WPARAM LPARAM |\n"
                          "       feed PREFIX COUNT INDEX LOG | get-text FILE | hash FILE | responsive MS |\n"

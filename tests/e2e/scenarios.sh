@@ -122,6 +122,19 @@ scenario_paste_by_hotkey() {
   check_index "$work/older" $'pasted \xb6 by hotkey' "$work/newer" 'newest'
 }
 
+# A letter typed on the keyboard into the shown list selects the next row starting with it.
+scenario_type_to_find() {
+  text "$work/a" 'apple'
+  text "$work/b" 'Banana'
+  text "$work/c" 'cherry'
+  start_app
+  for t in a b c; do copy "$work/$t"; done
+  drive send 1024 0 513 || fail "no history window to show"   # a click on the tray icon
+  drive key 0x42 || fail "the key press was not sent"
+  drive wait-selected 1 5000 || fail "B did not select the row of Banana"
+  stop_app
+}
+
 # Waits until the index's newest record is the text of this file, hashed by the driver.
 copy_big() {
   drive set-text "$1" || fail "set-text $1"

@@ -157,6 +157,22 @@ TEST_F(HistoryWindowTest, CopyThatCannotReachTheClipboardPutsTheRowBackAndMisses
     ExpectRowsMatchHistory();
 }
 
+// A capture can take the selection away while the item menu is open.
+TEST_F(HistoryWindowTest, ItemCommandsWithNoSelectedRowDoNothing) {
+    Start();
+    for (const char* t : {"a", "b", "c"}) Copy(t);
+    ListSelectRow(1);
+    Copy("b");
+    ASSERT_EQ(ListSelectedRow(), -1);
+    DWORD sequence = GetClipboardSequenceNumber();
+    for (int id : {IDM_ITEM_DELETE_OLDER, IDM_ITEM_DELETE_NEWER, IDM_ITEM_DELETE, IDM_ITEM_COPY}) {
+        Command(id);
+        EXPECT_EQ(Rows(), "b c a") << "command " << id;
+    }
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+    ExpectStoreMatchesRows();
+}
+
 TEST_F(HistoryWindowTest, ItemMenuGreysWhatDoesNotApply) {
     Start();
     EXPECT_EQ(Shown(BuildItemMenu()), "Copy=950 grey | Go to Address=951 grey | - | Delete=952 grey | "

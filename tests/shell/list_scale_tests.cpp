@@ -51,3 +51,56 @@ TEST_F(HistoryWindowTest, RowsKeepTheColumnsTheyCameInWithWhenTheModeChanges) {
     EXPECT_EQ(Cell(1, 0), "old");
     EXPECT_EQ(Cell(1, 1), HistoryItemTimeText(1));
 }
+
+// A plain list hands a removed row's focus to the row that takes its place, so the next
+// arrow key goes on from there and not from the top.
+TEST_F(HistoryWindowTest, FocusOfARemovedRowGoesToTheRowInItsPlace) {
+    Start("MaxItems = 4\r\n");
+    for (const char* t : {"a", "b", "c", "d"}) Copy(t);
+    const struct {
+        const char* what;
+        int focused;
+        const char* copy;
+        const char* rowsAfter;
+        WPARAM key;
+        int selectedAfterKey;
+    } steps[] = {
+        {"copied again", 1, "c", "c d b a", VK_DOWN, 3},
+        {"trimmed at the bottom", 3, "e", "e c d b", VK_UP, 2},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        ListSelectRow(step.focused);
+        Copy(step.copy);
+        EXPECT_EQ(Rows(), step.rowsAfter);
+        SendMessageA(ListWindow(), WM_KEYDOWN, step.key, 1);
+        EXPECT_EQ(ListSelectedRow(), step.selectedAfterKey);
+    }
+}
+
+// Each key as the message loop delivers it: the key, then the character TranslateMessage
+// makes of it. Typed letters find the next row whose text starts with them; the list's
+// own command keys stay what they are, even though their characters reach it too.
+TEST_F(HistoryWindowTest, TypingSelectsTheNextRowStartingWithTheTypedLetters) {
+    Start();
+    for (const char* t : {"apple", "banana", "cocoa", "tea", "plum", "zebra", "Blueberry"}) Copy(t);
+    ListSelectRow(1);
+    const struct {
+        WPARAM key;
+        char c;
+        int selectedAfter;
+    } keys[] = {
+        {'P', 'p', 1}, {'P', 'p', 1}, {'T', 't', 1}, {'T', 't', 1}, {'C', 'c', 1},
+        {VK_SPACE, ' ', 1}, {VK_BACK, '\b', 1},
+        {'B', 'b', 5},  // after the selected row, not the Blueberry above it
+        {'L', 'l', 0},  // "bl" goes round past the end, whatever the case
+        {'X', 'x', 0},  // "blx" matches nothing
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(std::string("key ") + k.c);
+        SendMessageA(ListWindow(), WM_KEYDOWN, k.key, 1);
+        SendMessageA(ListWindow(), WM_CHAR, WPARAM(k.c), 1);
+        EXPECT_EQ(ListSelectedRow(), k.selectedAfter);
+        EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), PreviewText(HistoryLoadText(k.selectedAfter)));
+    }
+}

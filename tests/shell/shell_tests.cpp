@@ -1,4 +1,6 @@
 // Capture, start-up, pause, the rows against the history, the preview and the layout.
+#include <algorithm>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -7,6 +9,7 @@
 #include "history/history_list.h"
 #include "settings/paths.h"
 #include "tests/shell/shell_fixture.h"
+#include "ui/layout.h"
 #include "ui/list_view.h"
 
 namespace {
@@ -164,6 +167,92 @@ TEST_F(HistoryWindowTest, TextOnAClipboardHeldOpenIsCapturedOnceItIsReleased) {
     ExpectStoreMatchesRows();
 }
 
+// Ctrl+V after a copy that never reached the clipboard pastes what was there before.
+TEST_F(HistoryWindowTest, PasteHotkeySendsNoKeysWhenTheClipboardCannotBeOpened) {
+    Start();
+    for (const char* t : {"older", "newer"}) Copy(t);
+    ASSERT_GE(GetAsyncKeyState(VK_LCONTROL), 0);
+    Holder held{"held", "", 3000};
+    HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &held, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(held.holding, 2000), WAIT_OBJECT_0);
+    SendMessageA(window, WM_HOTKEY, HOTKEY_FIRST_ITEM + 1, 0);
+    bool keysSent = GetAsyncKeyState(VK_LCONTROL) < 0;
+    if (keysSent) keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_FALSE(keysSent);
+    SetEvent(held.release);
+    EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+    for (HANDLE handle : {thread, held.holding, held.release}) CloseHandle(handle);
+    EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "held"; }));
+    EXPECT_EQ(Cell(1, 1), "older");
+    ExpectStoreMatchesRows();
+}
+
+const int BurstSize = 300;
+
+// Another program that puts texts on the clipboard as fast as it can, as a script would.
+DWORD WINAPI CopyBurst(void*) {
+    HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    for (int i = 0; i < BurstSize; i++) {
+        while (!OpenClipboard(owner)) Sleep(0);
+        EmptyClipboard();
+        SetClipboardData(CF_TEXT, Block("burst " + std::to_string(i)));
+        CloseClipboard();
+    }
+    DestroyWindow(owner);
+    return 0;
+}
+
+// The viewer after the history window, in another program: passing a change on waits
+// for it, and the next changes can arrive meanwhile.
+HWND passOnNext;
+int passOnDepth, deepestPassOn;
+
+LRESULT CALLBACK PassOnProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DRAWCLIPBOARD || (msg == WM_CHANGECBCHAIN && HWND(wParam) != passOnNext)) {
+        deepestPassOn = std::max(deepestPassOn, ++passOnDepth);
+        if (passOnNext) SendMessageA(passOnNext, msg, wParam, lParam);
+        passOnDepth--;
+        return 0;
+    }
+    if (msg == WM_CHANGECBCHAIN) passOnNext = HWND(lParam);
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+DWORD WINAPI RunPassOnViewer(void* ready) {
+    WNDCLASSA wc = {0, PassOnProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+                    "HoardiumTestPassOn"};
+    RegisterClassA(&wc);
+    HWND viewer = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    passOnNext = SetClipboardViewer(viewer);
+    SetEvent(ready);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    ChangeClipboardChain(viewer, passOnNext);
+    DestroyWindow(viewer);
+    return 0;
+}
+
+TEST_F(HistoryWindowTest, ABurstOfCopiesKeepsRowsAndStoreInStep) {
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD viewerId;
+    HANDLE viewer = CreateThread(nullptr, 0, RunPassOnViewer, ready, 0, &viewerId);
+    ASSERT_EQ(WaitForSingleObject(ready, 2000), WAIT_OBJECT_0);
+    Start();
+    Copy("before");
+    HANDLE burst = CreateThread(nullptr, 0, CopyBurst, nullptr, 0, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(burst, 0) == WAIT_OBJECT_0; }, 60000));
+    AwaitCapture();
+    EXPECT_EQ(HistoryItemText(0), "burst " + std::to_string(BurstSize - 1));
+    std::set<uint32_t> hashes;
+    for (unsigned i = 0; i < HistoryCount(); i++) hashes.insert(HistoryItemHash(i));
+    EXPECT_EQ(hashes.size(), HistoryCount()) << "a text stored twice";
+    ExpectStoreMatchesRows();
+    EXPECT_EQ(deepestPassOn, 1) << "changes handled inside one another";
+    PostThreadMessageA(viewerId, WM_QUIT, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(viewer, 0) == WAIT_OBJECT_0; }));
+    for (HANDLE handle : {ready, viewer, burst}) CloseHandle(handle);
+}
+
 TEST_F(HistoryWindowTest, PauseStopsCaptureButTheProgramsOwnCopyStillShows) {
     Start();
     for (const char* t : {"one", "two", "three"}) Copy(t);
@@ -267,6 +356,15 @@ TEST_F(HistoryWindowTest, LayoutOfToolbarListAndPreview) {
     GetWindowRect(window, &outer);
     EXPECT_EQ(outer.right - outer.left, 280);
     EXPECT_EQ(outer.bottom - outer.top, 200);
+}
+
+// The reference product is made by the SSE unit, which rounds every product to double.
+static __attribute__((target("sse2,fpmath=sse"))) int DoubleProductCut(int height) { return int(height * 0.57); }
+
+TEST(PreviewSplitTest, IsTheDoublePrecisionProductCutToAWholePixel) {
+    EXPECT_EQ(PreviewSplit(300), 170);
+    EXPECT_EQ(PreviewSplit(500), 285);
+    for (int height = 1; height <= 4000; height++) EXPECT_EQ(PreviewSplit(height), DoubleProductCut(height)) << height;
 }
 
 TEST_F(HistoryWindowTest, ToolbarClosedInSettingsStartsTheListAtTheTop) {
