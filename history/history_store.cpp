@@ -300,6 +300,10 @@ bool SaveIndex(const HistoryItems& items, const std::vector<std::string>& droppe
 
 StoreWork TidyStep() {
     using Clock = std::chrono::steady_clock;
+    // Folders removed from outside come back, so that the next try of a failed write
+    // can succeed instead of keeping every later text in memory only.
+    MakeDirectory(dataDirectory);
+    MakeDirectory(pendingDirectory);
     if (indexPending) indexPending = !sys::ReplaceWith(pendingIndexPath, indexPath);
     size_t removed = 0;
     while (removed < stray.size() && sys::RemoveFile(stray[removed])) removed++;

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 namespace sys {
-// Every write, replace, delete and directory change asks here first, so a test can
+// Every write, replace, delete and directory removal asks here first, so a test can
 // make any of them fail.
 bool Faulted();
 // How many of `size` bytes a write puts on disk: all of them, or half, as a disk that

@@ -35,7 +35,7 @@ unsigned UserLanguageId();
 void SleepMs(unsigned ms);
 
 // For tests: from this call on, the n-th file write, replace, delete or directory
-// change (counting from 1) fails when `fails(n)` says so; a failing write puts half
+// removal (counting from 1) fails when `fails(n)` says so; a failing write puts half
 // its bytes on disk first, as a disk that fills up would. nullptr fails none.
 void SetFaults(std::function<bool(int)> fails);
 // File operations attempted since SetFaults.

@@ -27,7 +27,7 @@ const StringEntry kStrings[] = {
 
 char PathSeparator() { return '/'; }
 
-bool MakeDir(const std::string& path) { return !Faulted() && mkdir(path.c_str(), 0777) == 0; }
+bool MakeDir(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
 bool RemoveDir(const std::string& path) { return !Faulted() && rmdir(path.c_str()) == 0; }
 

@@ -7,7 +7,7 @@ namespace sys {
 
 char PathSeparator() { return '\\'; }
 
-bool MakeDir(const std::string& path) { return !Faulted() && CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool MakeDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
 bool RemoveDir(const std::string& path) { return !Faulted() && RemoveDirectoryA(path.c_str()) != 0; }
 
