@@ -13,8 +13,7 @@
 namespace fs = std::filesystem;
 
 TestDir::TestDir() {
-    std::random_device rd;
-    path_ = (fs::temp_directory_path() / ("hoardium-test-" + std::to_string(rd()))).string();
+    path_ = (fs::temp_directory_path() / ("hoardium-test-" + std::to_string(std::random_device()()))).string();
     fs::create_directories(path_);
 }
 
@@ -31,9 +30,7 @@ std::string ReadFile(const std::string& path) {
     return bytes;
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 void StoreHistory(const std::string& dataDir, int count, int32_t age, int oldFrom, int32_t oldAge) {
     fs::create_directories(dataDir);

@@ -1,94 +1,154 @@
+// The pure functions of the core, and the settings store with its file.
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 #include "history/display_text.h"
 #include "history/history_list.h"
+#include "history/keep_policy.h"
+#include "settings/local_strings.h"
+#include "settings/paths.h"
+#include "settings/settings_store.h"
+#include "settings/version_text.h"
+#include "tests/core/test_dir.h"
 #include "ui/preview_text.h"
 #include "ui/web_address.h"
 
-TEST(TextHash, MatchesKnownValues) {
-    EXPECT_EQ(TextHash(""), 5381u);
+TEST(Text, HashAndDisplayText) {
     EXPECT_EQ(TextHash("abc"), 193485963u);
     EXPECT_EQ(TextHash("\xE9"), 177550u);  // high bytes count as negative
-}
-
-TEST(DisplayText, WorkedExamples) {
-    const std::string a200(200, 'a');
+    const std::string a199(199, 'a'), a200(200, 'a');
     const struct {
         std::string text, display;
     } cases[] = {
-        {"Hello\r\nWorld", "Hello \xB6 World"},
-        {"  a\t\tb  ", "a \xBB b"},
-        {"\r\n\r\nx", "\xB6 x"},
-        {"   ", "\xB7\xB7\xB7"},
-        {"\t \t", "\xBB\xB7\xBB"},
-        {"\r\n", "\xB6"},
-        {"", ""},
-        {std::string(250, 'a'), a200 + "  [...]"},
-        {std::string(199, 'a') + "\r\nb", std::string(199, 'a') + "\r  [...]"},
-        {"a\r\n\tb", "a \xB6 \xBB b"},
-        {a200, a200},
-        {a200 + "b", a200 + "  [...]"},
-        {" \xB6" "a", "\xB6 a"},
-        {std::string(300, ' '), std::string(200, '\xB7') + "  [...]"},
-        {"a\rb", "a\rb"},
+        {"Hello\r\nWorld", "Hello \xB6 World"}, {"  a\t\tb  ", "a \xBB b"}, {"\r\n\r\nx", "\xB6 x"},
+        {"   ", "\xB7\xB7\xB7"}, {"\t \t", "\xBB\xB7\xBB"}, {"\r\n", "\xB6"}, {"", ""}, {"a\r\n\tb", "a \xB6 \xBB b"},
+        {a200, a200}, {a200 + "b", a200 + "  [...]"}, {a199 + "\r\nb", a199 + "\r  [...]"}, {" \xB6" "a", "\xB6 a"},
+        {std::string(300, ' '), std::string(200, '\xB7') + "  [...]"}, {"a\rb", "a\rb"}, {"a\nb", "a \xB6 b"},
     };
     for (const auto& c : cases) EXPECT_EQ(MakeDisplayText(c.text, 200), c.display) << c.text;
 }
 
-TEST(WebAddress, PrefixRules) {
+// What the shell is handed: the bare "www" forms get a scheme, so they can never be
+// taken for a local file or program; everything else goes exactly as stored.
+TEST(Text, WebAddresses) {
     const struct {
-        const char* text;
-        bool address;
+        const char *text, *open;  // nullptr: no address
     } cases[] = {
-        {"www.a", true},         {"www.", false},          {"http://", false},
-        {"HTTP://example.com", false}, {" http://example.com", false}, {"http://example.com\n", true},
-        {"http://example.com\r\n", true}, {"http://example.com/a b", false}, {"http://a.com\nsecond", false},
-        {"mailto:x@y.z", false}, {"file:///c:/x", false}, {"www2.x", true},
-        {"www3.x", true},        {"https://x", true},      {"ftp://x", true},
-        {"", false},
+        {"www.example.com", "http://www.example.com"}, {"www2.x", "http://www2.x"}, {"www3.x/a?b", "http://www3.x/a?b"},
+        {"www.example.com\r\n", "http://www.example.com\r\n"}, {"http://example.com\r\n", "http://example.com\r\n"},
+        {"http://example.com\n", "http://example.com\n"}, {"https://x", "https://x"}, {"ftp://x", "ftp://x"},
+        {"www.", nullptr}, {"http://", nullptr}, {"HTTP://example.com", nullptr}, {" http://example.com", nullptr},
+        {"http://example.com/a b", nullptr}, {"http://a.com\nsecond", nullptr}, {"mailto:x@y.z", nullptr},
+        {"file:///c:/x", nullptr}, {"WWW.example.com", nullptr}, {"wwwx.com", nullptr}, {"", nullptr},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsWebAddress(c.text), c.address) << c.text;
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsWebAddress(c.text), c.open != nullptr) << c.text;
+        if (c.open) {
+            EXPECT_EQ(AddressToOpen(c.text), c.open) << c.text;
+        }
+    }
 }
 
-TEST(PreviewText, EveryLineBreakBecomesOneCrLf) {
+TEST(Text, PreviewCutsAtTheLayoutBudget) {
     EXPECT_EQ(PreviewText("one\ntwo\r\r\nthree\r\nfour\r"), "one\r\ntwo\r\nthree\r\nfour\r");
-    EXPECT_EQ(PreviewText(""), "");
-}
-
-TEST(PreviewText, LongTextsAreCutAtTheLayoutBudget) {
-    // Ordinary lines: a couple of hundred kilobytes fit, megabytes do not.
-    std::string lines;
+    std::string lines, paragraph, prose;
     while (lines.size() < (4u << 20)) lines += std::string(78, 'x') + "\r\n";
-    size_t shown = PreviewLength(lines);
-    EXPECT_GT(shown, 200u << 10);
-    EXPECT_LT(shown, 300u << 10);
-    std::string preview = PreviewText(lines);
-    EXPECT_EQ(preview.compare(0, shown - 1, lines, 0, shown - 1), 0);
-    EXPECT_EQ(preview.substr(preview.size() - 7), "\r\n[...]");
-
-    // Prose: 64 KB in paragraphs of a thousand bytes is shown whole.
-    std::string paragraph;
     while (paragraph.size() < 1000) paragraph += "some words of prose ";
-    std::string prose;
     while (prose.size() < (64u << 10)) prose += paragraph.substr(0, 1000) + "\r\n";
     prose.resize(64u << 10);
-    EXPECT_EQ(PreviewLength(prose), prose.size());
-
-    // One unbroken line costs with its square: only a few kilobytes fit.
-    std::string line(1 << 20, 'y');
-    shown = PreviewLength(line);
-    EXPECT_GT(shown, 4000u);
-    EXPECT_LT(shown, 8000u);
-    EXPECT_EQ(PreviewText(line), line.substr(0, shown) + "\r\n[...]");
-
-    // Wherever the cut falls around a CR LF, no lone CR is left before the marker.
-    for (size_t k = shown - 3; k <= shown + 1; ++k) {
-        std::string pairs = std::string(k, 'y') + "\r\n" + std::string(20000, 'z');
-        preview = PreviewText(pairs);
-        EXPECT_EQ(preview.find("\r\r"), std::string::npos) << k;
+    EXPECT_EQ(PreviewLength(prose), prose.size());  // shown whole
+    // Of short lines a couple of hundred kilobytes fit; of one unbroken line, a few.
+    size_t shown = PreviewLength(lines), line = PreviewLength(std::string(1 << 20, 'y'));
+    EXPECT_TRUE(shown > (200u << 10) && shown < (300u << 10) && line > 4000 && line < 8000) << shown << " " << line;
+    EXPECT_EQ(PreviewText(lines).compare(0, shown - 1, lines, 0, shown - 1), 0);
+    EXPECT_EQ(PreviewLength(std::string(line, 'y')), line);
+    // Wherever the cut falls around a CR LF, every CR is one of a pair and the marker ends it.
+    for (size_t k = line - 3; k <= line + 1; ++k) {
+        std::string preview = PreviewText(std::string(k, 'y') + "\r\n" + std::string(20000, 'z'));
         EXPECT_EQ(preview.substr(preview.size() - 7), "\r\n[...]") << k;
         for (size_t i = preview.find('\r'); i != std::string::npos; i = preview.find('\r', i + 1))
             EXPECT_EQ(preview[i + 1], '\n') << k;
     }
-    EXPECT_EQ(PreviewLength(std::string(shown, 'y')), shown);
+}
+
+TEST(Text, TimestampsAndExpiry) {
+    ResetSettings();
+    SetDefaultSettings();
+    std::tm march{}, january{};
+    march.tm_year = january.tm_year = 124;
+    march.tm_mon = 2, march.tm_mday = 5, march.tm_hour = 9, march.tm_min = 7, january.tm_mday = 1, january.tm_min = 5;
+    march.tm_isdst = january.tm_isdst = -1;
+    EXPECT_EQ(FormatTimestamp(int32_t(std::mktime(&march))), "Mar 5. 09:07");
+    EXPECT_EQ(FormatTimestamp(int32_t(std::mktime(&january))), "Jan 1. 00:05");
+    SetSetting("LangID", 1);
+    // The Windows build reads the string table in the ANSI code page, the native one in UTF-8.
+    EXPECT_TRUE(FormatTimestamp(int32_t(std::mktime(&march))) == "M\xE1r 5. 09:07" ||
+                FormatTimestamp(int32_t(std::mktime(&march))) == "M\xC3\xA1r 5. 09:07");
+    EXPECT_EQ(LoadLocalString(23).substr(0, 15), "Webhely megnyit");
+    SetSetting("LangID", 5);
+    EXPECT_EQ(LoadLocalString(15), "");
+    const struct {
+        int policy, hours, seconds;
+        bool expired;
+    } ages[] = {{0, 168, 3599, false}, {0, 169, 0, true}, {1, 744, 3599, false}, {1, 745, 0, true},
+                {2, 9999, 0, false},   {3, 9999, 0, false}, {-1, 9999, 0, false}, {0, -169, 0, false}};
+    for (const auto& a : ages) EXPECT_EQ(IsExpired(a.policy, 1 << 30, (1 << 30) - a.hours * 3600 - a.seconds), a.expired);
+}
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetSettings();
+        SetDefaultSettings();
+    }
+    std::string Saved() {
+        SaveSettings();
+        return ReadFile(dir.File("Hoardium.ini"));
+    }
+    TestDir dir;
+};
+
+TEST_F(Settings, FirstRunWritesTheDefaults) {
+    EXPECT_FALSE(LoadSettings(dir.path(), "Hoardium"));
+    EXPECT_EQ(GetSetting("PeekOpen"), 0);
+    EXPECT_EQ(Saved(), "EnableHotkeys = 1\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 100000\r\n"
+                       "MonoFont = 0\r\nPauseRestore = 0\r\nPauseState = 0\r\nPeekOpen = 0\r\nStayOnTop = 1\r\n"
+                       "Timestamps = 0\r\nToolbarOpen = 1\r\nWinH = 240\r\nWinW = 320\r\nWinX = 0\r\nWinY = 0\r\n");
+    // A rewrite cut short leaves its temporary file; the real file is whole and wins.
+    WriteFile(dir.File("Hoardium.ini.tmp"), "WinX = 9\r\nWin");
+    SetSetting("WinX", 5);
+    EXPECT_TRUE(LoadSettings(dir.path(), "Hoardium"));
+    EXPECT_EQ(GetSetting("WinX"), 0);
+    EXPECT_FALSE(FileExists(dir.File("Hoardium.ini.tmp")));
+    BuildWindowTitle();
+    EXPECT_EQ(WindowTitle(), "Hoardium 0.2.2");
+}
+
+TEST_F(Settings, ParserReadsWhatAUserMightWrite) {
+    WriteFile(dir.File("Hoardium.ini"),
+              "WinX=5\nWinY : 7\r\nwinx = 9\nWinW = 5 extra words\nWinH = -40\nStayOnTop = +7\nGridLines = 1\n"
+              "GridLines = 0\n[section]\n; comment\nColour = 3\nPeekOpen = 1\nMaxItems = 12abc\nLangID = 0x10\n"
+              "KeepPolicy = many\nTimestamps = 99999999999\nMonoFont =\n\n   \t\nToolbarOpen = 2147483647\n"
+              "PauseState = -2147483648\nEnableHotkeys = 4");
+    EXPECT_TRUE(LoadSettings(dir.path(), "Hoardium"));
+    // Unspellable values keep the default; the last line needs no line end.
+    EXPECT_EQ(Saved(), "EnableHotkeys = 4\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 12\r\n"
+                       "MonoFont = 0\r\nPauseRestore = 0\r\nPauseState = -2147483648\r\nStayOnTop = 7\r\n"
+                       "Timestamps = 0\r\nToolbarOpen = 2147483647\r\nWinH = -40\r\nWinW = 5\r\nWinX = 0\r\nWinY = 7\r\n");
+    ToggleSetting("X");  // absent: inserted, and on
+    EXPECT_EQ(GetSetting("X"), 1);
+    for (int32_t v : {2, 1, 0}) {
+        SetSetting("X", v);
+        ToggleSetting("X");
+        EXPECT_EQ(GetSetting("X"), v == 1 ? 0 : 1);
+    }
+}
+
+TEST(Paths, JoinKeepsExistingSeparators) {
+    std::string sep = JoinPath("", "");
+    EXPECT_EQ(JoinPath("a" + sep, "f"), "a" + sep + sep + "f");
+    InitExeDirectory();
+    EXPECT_FALSE(ExeDirectory().empty());
+    EXPECT_EQ(ModulePath().substr(0, ExeDirectory().size() + 1), ExeDirectory() + sep);
 }

@@ -1,0 +1,364 @@
+// The history list and its store: what the user copied is never lost and what they
+// deleted never comes back, whatever the disk does and wherever the program stops.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+#include "history/display_text.h"
+#include "history/history_list.h"
+#include "history/history_store.h"
+#include "platform/system.h"
+#include "settings/paths.h"
+#include "settings/settings_store.h"
+#include "tests/core/test_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kNone;
+const char kAdded[] = "added text", kNext[] = "next text";
+
+std::string FullText(uint32_t hash) {
+    return hash == TextHash(kAdded) ? kAdded : hash == TextHash(kNext) ? kNext : "full " + std::to_string(hash);
+}
+
+// Stored item i has hash i and display text "text i"; -1 stands for kAdded, -2 for kNext.
+Rows Expected(std::vector<int> ids, size_t max = 100000) {
+    ids.resize(std::min(ids.size(), max));
+    Rows rows;
+    for (int id : ids) {
+        const char* text = id == -1 ? kAdded : kNext;
+        rows.emplace_back(id < 0 ? text : "text " + std::to_string(id), id < 0 ? TextHash(text) : uint32_t(id));
+    }
+    return rows;
+}
+
+// The list as it stood at some point, with or without the new texts copied by then.
+bool IsStateOf(Rows disk, Rows list) {
+    for (Rows* rows : {&disk, &list}) {
+        rows->erase(std::remove_if(rows->begin(), rows->end(),
+                                   [](const auto& r) { return r.second == TextHash(kAdded) || r.second == TextHash(kNext); }),
+                    rows->end());
+    }
+    return disk == list;
+}
+
+class Store : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SeedRandom();
+        MakeDirectory(DataDir());
+    }
+    void TearDown() override { sys::SetFaults(nullptr); }
+    std::string DataDir() const { return dir->File("Hoardium.data"); }
+    std::string Data(const std::string& name) const { return JoinPath(DataDir(), name); }
+    std::string Index() const { return ReadFile(Data("__reg__")); }
+    size_t ItemFiles() const { return DirectoryNames(DataDir()).size() - 2; }
+    void Start(unsigned maxItems = 100000, int policy = 3) { HistoryInit(maxItems, policy, dir->path(), "Hoardium"); }
+    void Capture(const std::string& text) { HistoryAdd(text, TextHash(text.c_str()), MakeDisplayText(text, 200)); }
+    // Every record the next start would load names a file holding exactly its text, and
+    // beside the index and those files there is nothing: no stray file, nothing pending.
+    void ExpectWholeFiles(bool andNothingElse) {
+        HistoryItems items;
+        LoadIndex(&items);
+        std::vector<std::string> names = {"__pending__/", "__reg__"};
+        for (const HistoryItem& item : items) {
+            std::string text = ReadItemFile(item.fileName);
+            EXPECT_TRUE(text == FullText(item.hash) || TextHash(text.c_str()) == item.hash) << item.fileName;
+            names.push_back(item.fileName);
+        }
+        std::sort(names.begin(), names.end());
+        if (!andNothingElse) return;
+        EXPECT_EQ(DirectoryNames(DataDir()), names);
+        EXPECT_EQ(DirectoryNames(Data("__pending__")), kNone);
+    }
+    std::unique_ptr<TestDir> dir{new TestDir};
+};
+
+struct Change {
+    const char* name;
+    unsigned maxItems;
+    std::function<void()> run;
+    std::vector<int> after;
+    unsigned maxAfter = 0;  // the maximum the change leaves, when it sets one
+};
+
+const Change kChanges[] = {
+    {"add", 100000, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3, 4}},
+    {"add to a full list", 5, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3}},
+    {"move to front", 100000, [] { HistoryMoveToFront(2); }, {2, 0, 1, 3, 4}},
+    {"delete", 100000, [] { HistoryDelete(1); }, {0, 2, 3, 4}},
+    {"delete range", 100000, [] { HistoryDeleteRange(1, 3); }, {0, 4}},
+    {"delete all", 100000, [] { HistoryDeleteAll(); }, {}},
+    {"trim", 100000, [] { HistorySetMaxItems(2); }, {0, 1}, 2},
+    {"expire", 100000, [] { HistoryExpire(1); }, {0, 1, 2}},
+};
+
+// Every change of the history, as the window makes it (the change, its store step, then
+// a capture whose store step also retries what the first left), with file operations
+// failing in pairs, in runs, and from some point on (a kill). The disk always holds an
+// earlier or later whole state; once the faults stop it catches up with the list, and
+// a start after a kill shows that state and leaves nothing behind.
+TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
+    int scenarios = 0;
+    for (const Change& c : kChanges) {
+        std::vector<int> ids = {-2};
+        ids.insert(ids.end(), c.after.begin(), c.after.end());
+        const Rows final = Expected(ids, c.maxAfter ? c.maxAfter : c.maxItems);
+        auto run = [&](std::function<bool(int)> fails) {
+            dir.reset(new TestDir);
+            StoreHistory(DataDir(), 5, 0, 3, 40 * 86400);  // the last two past a month's keeping
+            Start(c.maxItems);
+            sys::SetFaults(fails);
+            HistoryDeferSaves([] {});
+            c.run();
+            HistoryStoreStep();
+            HistoryAdd(kNext, TextHash(kNext), kNext);
+            HistoryStoreStep();
+        };
+        run([](int) { return false; });
+        int n = sys::OperationCount();
+        std::vector<std::tuple<std::string, bool, std::function<bool(int)>>> faults;
+        for (int a = 1; a <= n + 1; a++) {
+            for (int b = a + 1; b <= n + 2; b++)
+                faults.emplace_back("ops " + std::to_string(a) + "+" + std::to_string(b), false,
+                                    [a, b](int k) { return k == a || k == b; });
+            faults.emplace_back("ops " + std::to_string(a) + "-" + std::to_string(a + 3), false,
+                                [a](int k) { return k >= a && k <= a + 3; });
+            faults.emplace_back("killed at op " + std::to_string(a), true, [a](int k) { return k >= a; });
+        }
+        for (const auto& [what, kill, fails] : faults) {
+            SCOPED_TRACE(std::string(c.name) + ", " + what);
+            scenarios++;
+            run(fails);
+            if (!kill) HistoryStoreStep();
+            sys::SetFaults(nullptr);
+            if (kill) Start();
+            // Without a kill the list is what the changes made it, whatever the disk did.
+            if (!kill) ASSERT_EQ(ListRows(), final);
+            Rows disk = kill ? ListRows() : StoredRows();
+            EXPECT_TRUE(IsStateOf(disk, Expected({0, 1, 2, 3, 4})) || IsStateOf(disk, Expected(c.after)) ||
+                        IsStateOf(disk, final));
+            ExpectWholeFiles(false);
+            for (int i = 0; !kill && i < 5 && HistoryStoreStep() != StoreWork::Done; i++) {
+            }
+            EXPECT_EQ(StoredRows(), ListRows());
+            ExpectWholeFiles(true);
+            for (unsigned i = 0; i < HistoryCount(); i++) EXPECT_EQ(HistoryLoadText(i), FullText(HistoryItemHash(i)));
+        }
+    }
+    std::printf("fault scenarios: %d\n", scenarios);
+}
+
+TEST(SettingsFaults, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
+    for (bool firstSave : {true, false}) {
+        for (int a = 1; a <= 4; a++) {
+            for (int b = a; b <= 4; b++) {
+                SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing " + std::to_string(a) +
+                             "+" + std::to_string(b));
+                TestDir dir;
+                std::string path = dir.File("Hoardium.ini");
+                ResetSettings();
+                SetDefaultSettings();
+                LoadSettings(dir.path(), "Hoardium");
+                if (!firstSave) SaveSettings();
+                std::string before = ReadFile(path);
+                SetSetting("WinW", 777);
+                sys::SetFaults([a, b](int k) { return k == a || k == b; });
+                SaveSettings();
+                sys::SetFaults(nullptr);
+                bool existed = FileExists(path);
+                std::string left = ReadFile(path);
+                SaveSettings();
+                EXPECT_FALSE(FileExists(TempPathFor(path)));
+                EXPECT_TRUE((firstSave ? !existed : left == before) || left == ReadFile(path));
+                ResetSettings();
+                SetDefaultSettings();
+                ASSERT_TRUE(LoadSettings(dir.path(), "Hoardium"));
+                EXPECT_EQ(GetSetting("WinW"), 777);
+            }
+        }
+    }
+}
+
+TEST_F(Store, CapturesComeBackByteForByteAndChangesReachTheDisk) {
+    Start();
+    Capture("abc");
+    std::string index = Index(), name = index.substr(0, 8);
+    EXPECT_EQ(name.find_first_not_of("012345678abcdefghijklmnopqrstuvwxy"), std::string::npos);
+    EXPECT_EQ(index.substr(8, 11) + index.substr(index.size() - 7) + ReadFile(Data(name)), " 193485963 \r\nabc\r\nabc");
+    EXPECT_LT(std::abs(std::stol(index.substr(19)) - long(std::time(nullptr))), 60);
+    const std::string texts[] = {"line one\r\nline two\r\n", "", std::string("a\x1A" "b"), "\r\n\r\n", "last"};
+    for (const auto& t : texts) Capture(t);
+    Start();
+    for (unsigned i = 0; i < 5; i++) {
+        EXPECT_EQ(HistoryLoadText(i), texts[4 - i]);
+        EXPECT_EQ(ListRows()[i], Rows::value_type(MakeDisplayText(texts[4 - i], 200), TextHash(texts[4 - i].c_str())));
+    }
+    // A move takes the time of the move; "Newer" on the first item and "Older" on the last delete nothing.
+    HistoryDeleteAll();
+    StoreHistory(DataDir(), 3, 3 * 86400);
+    Start();
+    std::string stored = HistoryItemTimeText(0);
+    HistoryMoveToFront(2);
+    HistoryDeleteRange(0, -1);
+    HistoryDeleteRange(3, 2);
+    HistoryDeleteRange(2, 2);
+    Start();
+    EXPECT_EQ(HistoryItemTimeText(1), stored);
+    EXPECT_NE(HistoryItemTimeText(0), stored);
+    EXPECT_EQ(StoredRows(), Expected({2, 0}));
+    // Deferred changes share one store step, which the first of them asks for.
+    static int requests = 0;
+    HistoryDeferSaves([] { requests++; });
+    Capture("new");
+    HistoryDelete(2);
+    HistoryMoveToFront(1);
+    EXPECT_EQ(StoredRows(), Expected({2, 0}));
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Done);
+    EXPECT_EQ(StoredRows(), ListRows());
+    HistoryDelete(0);
+    EXPECT_EQ(requests, 2);
+    HistoryDeferSaves(nullptr);  // off: stored at once
+    EXPECT_EQ(StoredRows(), ListRows());
+    ExpectWholeFiles(true);
+    HistoryDeleteAll();
+    HistoryCleanupOnExit();
+    EXPECT_FALSE(fs::exists(DataDir()));
+}
+
+// Start-up trims to the maximum, then expires by the policy from the back, stopping at
+// the first item young enough; the count it gives tells the window how many rows go.
+TEST_F(Store, StartTrimsThenExpires) {
+    StoreHistory(DataDir(), 10, 0, 3, 200 * 3600);
+    Start(5, 1);
+    EXPECT_EQ(HistoryCount(), 5u);
+    Start(4, 0);
+    EXPECT_EQ(StoredRows(), Expected({0, 1, 2}));
+    EXPECT_EQ(ItemFiles(), 3u);
+    std::string old = std::to_string(std::time(nullptr) - 200 * 3600), young = std::to_string(std::time(nullptr));
+    WriteFile(Data("__reg__"), "f0 0 " + old + "\r\ntext 0\r\nf1 1 " + young + "\r\ntext 1\r\nf2 2 " + old + "\r\ntext 2\r\n");
+    Start(100000, 2);
+    EXPECT_EQ(HistoryExpire(1) * 10 + HistoryExpire(0), 1);
+    EXPECT_EQ(StoredRows(), Expected({0, 1}));
+    EXPECT_EQ(ItemFiles(), 2u);
+    Start(0);
+    Capture("x");
+    EXPECT_EQ(HistoryCount() + ItemFiles(), 0u);
+}
+
+TEST_F(Store, DamagedIndexNeverReachesFilesThatAreNotItems) {
+    WriteFile(dir->File("victim"), "keep me");
+    WriteFile(Data("shared"), "first record's text");
+    WriteFile(Data("__reg__"),
+              "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n"
+              "__reg__ 1 2\r\nthe index\r\n__pending__ 1 2\r\nthe store's folder\r\n"
+              "shared 1 2\r\nnewer\r\nshared 3 4\r\nolder, same file\r\ngood xx\r\nno numbers\r\nlast 5\r\n");
+    Start();
+    ASSERT_EQ(HistoryCount(), 3u);
+    EXPECT_EQ(ListRows()[0], Rows::value_type("newer", 1));
+    EXPECT_EQ(ListRows()[1], Rows::value_type("no numbers", 0));
+    EXPECT_EQ(HistoryItemText(2), "");  // the file ends after the record's first line
+    EXPECT_EQ(HistoryLoadText(0) + "|" + HistoryLoadText(1), "first record's text|");  // a missing file reads empty
+    HistorySetMaxItems(2);
+    Capture("next");
+    HistoryDeleteAll();
+    EXPECT_EQ(ReadFile(dir->File("victim")), "keep me");
+    EXPECT_EQ(Index(), "");
+    WriteFile(Data("__reg__"), "\r\na 1 2\r\nA\r\n");  // an empty first line ends the index
+    Start();
+    EXPECT_EQ(HistoryCount(), 0u);
+}
+
+// A full disk or a read-only folder: every text stays whole in memory, copying it again
+// keeps it, and once the disk takes writes again the store catches up by itself. An index
+// another program holds open waits beside it for the next start.
+TEST_F(Store, WhatTheDiskRefusesWaitsUntilItTakesIt) {
+    StoreHistory(DataDir(), 2);
+    Start();
+    std::string before = Index(), big(100000, 'b');
+    sys::SetFaults([](int) { return true; });
+    Capture(big);
+    Capture("small");
+    HistoryMoveToFront(1);  // the big text copied again
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Retry);
+    EXPECT_EQ(HistoryLoadText(0) + HistoryLoadText(1), big + "small");
+    EXPECT_EQ(Index(), before);
+    EXPECT_EQ(ItemFiles(), 2u);
+    sys::SetFaults(nullptr);
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Done);
+    EXPECT_EQ(StoredRows(), ListRows());
+    Start();
+    EXPECT_EQ(HistoryLoadText(0) + HistoryLoadText(1), big + "small");
+    before = Index();
+    sys::SetFaults([](int n) { return n == 5 || n == 6; });  // the moves over the held index
+    Capture("new");
+    sys::SetFaults(nullptr);
+    EXPECT_EQ(Index(), before);
+    EXPECT_EQ(StoredRows(), ListRows());
+    Rows rows = ListRows();
+    Start();
+    EXPECT_EQ(ListRows(), rows);
+    EXPECT_NE(Index(), before);
+    ExpectWholeFiles(true);
+}
+
+// A kill between the writes of one change: what the next start finds and does.
+TEST_F(Store, StartAfterAKillKeepsCopiedTextsAndDeletesRemovedOnes) {
+    StoreHistory(DataDir(), 4);
+    Start();
+    HistoryDeferSaves([] {});
+    Capture("copied just before the kill");  // the text is written, the index not
+    Rows rows = ListRows();
+    Start();
+    EXPECT_EQ(ListRows(), rows);
+    EXPECT_EQ(StoredRows(), rows);
+    EXPECT_EQ(HistoryLoadText(0), "copied just before the kill");
+    HistoryDeferSaves([] {});
+    HistoryDeleteRange(1, 2);  // f0, f1: the index is written, their files not yet deleted
+    sys::SetFaults([](int n) { return n > 5; });
+    HistoryStoreStep();
+    sys::SetFaults(nullptr);
+    EXPECT_TRUE(fs::exists(Data("f1")));
+    rows = ListRows();
+    for (bool cut : {false, true}) {
+        Start();
+        EXPECT_EQ(ListRows(), rows);
+        ExpectWholeFiles(true);
+        if (cut) break;
+        HistoryDeferSaves([] {});
+        sys::SetFaults([](int n) { return n >= 2; });
+        Capture("cut short");  // not taken for the whole of the text
+        sys::SetFaults(nullptr);
+    }
+}
+
+TEST_F(Store, NewItemsTakeNoNameOfAFileThereNorNeedTheirFolder) {
+    Start();
+    std::srand(7);
+    std::string taken = RandomName(8);
+    WriteFile(Data(taken), "not an item");
+    std::srand(7);
+    Capture("fresh");
+    EXPECT_EQ(ReadFile(Data(taken)) + "|" + HistoryLoadText(0), "not an item|fresh");
+    // A file in place of the data folder: the history lives on in memory and the file stays.
+    fs::remove_all(DataDir());
+    WriteFile(DataDir(), "not mine");
+    Start();
+    Capture("a");
+    Capture("b");
+    EXPECT_EQ(ListRows(), Rows({{"b", TextHash("b")}, {"a", TextHash("a")}}));
+    EXPECT_EQ(HistoryLoadText(0), "b");
+    HistoryDeleteAll();
+    HistoryCleanupOnExit();
+    EXPECT_EQ(ReadFile(DataDir()), "not mine");
+}
+
+}  // namespace
