@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -96,20 +97,19 @@ bool Feed(const char* prefix, int count, const char* index, const char* logPath)
     return ok;
 }
 
-// Writes n items "stored item <i>", newest first, with the program's own index writer, as
-// a previous run would have left them; their texts go to `listing`, one a line.
-bool Store(const char* data, int n, const char* listing) {
+// Indexes n items "stored item <i>", newest first, with the program's own index writer, as
+// a previous run would have left them, and prints each file's name and text for the script
+// to write: Wine creates a file in a folder of thousands in milliseconds, Linux in microseconds.
+bool Store(const char* data, int n) {
     StoreOpen(data);
     SeedRandom();
     HistoryItems items;
     std::set<std::string> names;
-    std::ofstream texts(listing, std::ios::binary);
     for (int i = 0; i < n; i++) {
         std::string name = RandomName(8), text = "stored item " + std::to_string(i);
         if (!names.insert(name).second) { i--; continue; }
-        std::ofstream(ItemFilePath(name), std::ios::binary) << text;
         items.push_back({name, text, TextHash(text.c_str()), int32_t(std::time(nullptr)) - i, ""});
-        texts << text << '\n';
+        std::printf("%s\t%s\n", name.c_str(), text.c_str());
     }
     return SaveIndex(items);
 }
@@ -130,20 +130,20 @@ bool CheckStore(const char* data, const char* deletedList, const char* written, 
     StoreOpen(data);
     HistoryItems items;
     if (!LoadIndex(&items)) return std::fprintf(stderr, "no index\n"), false;
-    std::set<std::string> deleted = Lines(deletedList), kept, named{"__reg__"};
+    std::set<std::string> deleted = Lines(deletedList), kept, named{"__reg__", "__pending__"};
+    std::map<std::string, std::string> files;  // each read once: Wine opens a file in a tenth of a millisecond
+    for (const std::string& name : sys::ListDirectory(data)) files[name] = FileText(ItemFilePath(name).c_str());
     for (const HistoryItem& item : items) {
-        std::string text = FileText(ItemFilePath(item.fileName).c_str());
-        if (TextHash(text.c_str()) != item.hash || !FileExists(ItemFilePath(item.fileName)))
+        if (!files.count(item.fileName) || TextHash(files[item.fileName].c_str()) != item.hash)
             return std::fprintf(stderr, "record %s has no whole item file\n", item.fileName.c_str()), false;
-        kept.insert(text);
+        kept.insert(files[item.fileName]);
         named.insert(item.fileName);
     }
     std::string fed;
     int found = 0;
-    for (const std::string& name : sys::ListDirectory(data)) {
-        std::string text = FileText(ItemFilePath(name).c_str());
+    for (const auto& [name, text] : files) {
         if (deleted.count(text)) return std::fprintf(stderr, "deleted text in %s\n", name.c_str()), false;
-        if (named.count(name) || name == "__pending__") continue;
+        if (named.count(name)) continue;
         if (!std::strcmp(written, "-")) return std::fprintf(stderr, "no record names %s\n", name.c_str()), false;
         if (std::regex_match(text, std::regex("run \\d+ text \\d+"))) fed += text + '\n', found++;
     }
@@ -216,7 +216,7 @@ int main(int argc, char** argv) {
         for (const HistoryItem& i : items) std::printf("%s %u %d %s\n", i.fileName.c_str(), i.hash, i.captureTime, i.displayText.c_str());
         return Ok;
     }
-    if (cmd == "store" && argc == 5) return Result(Store(argv[2], int(number(3)), argv[4]));
+    if (cmd == "store" && argc == 4) return Result(Store(argv[2], int(number(3))));
     if (cmd == "check-store" && argc >= 5) return Result(CheckStore(argv[2], argv[3], argv[4], argv + 5, argc - 5));
     if (cmd == "feed" && argc == 6) return Result(Feed(argv[2], int(number(3)), argv[4], argv[5]));
     if (cmd == "paste-target" && argc == 5) return Result(PasteTarget(int(number(2)), FileText(argv[3]), ms));

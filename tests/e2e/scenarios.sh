@@ -86,6 +86,11 @@ check_index() {
   [ "$(ls -A "$data" | sort | xargs)" = "$(xargs -n1 <<<"$names" | sort | xargs)" ] || fail "the data directory holds $(ls "$data")"
   [ -z "$(ls -A "$data/__pending__")" ] || fail "the store left $(ls "$data/__pending__") pending"
 }
+# store N: a history of N items as a previous run left it; their texts go to $work/stored.
+store() {
+  drive_out store "$data" "$1" | awk -F'\t' -v d="$data" '{ f = d "/" $1; printf "%s", $2 >f; close(f); print $2 }' >"$work/stored"
+  [ "$(wc -l <"$work/stored")" = "$1" ] || fail "no stored history"
+}
 # Names, sizes and contents of everything the program keeps beside itself.
 snapshot() { (cd "$app" && find . -path ./Hoardium.exe -prune -o -type f -print | sort | xargs -r md5sum); }
 
@@ -129,7 +134,7 @@ scenario_capture() {
 # A stored history longer than MaxItems is cut to the newest at start, and under keep until
 # exit everything beside the program goes at exit.
 scenario_trim_keep_until_exit() {
-  drive store "$data" 10 "$work/stored" || fail "no stored history"
+  store 10
   text "$data/notes.txt" 'not named by the index'
   head -n 6 "$index" >"$work/expected.reg"
   printf 'MaxItems = 3\r\nKeepPolicy = 2\r\n' >"$ini"
@@ -214,17 +219,15 @@ victim_is_gone() { ! drive_out index "$data" | cut -d' ' -f4- | grep -qxF "$vict
 # Kills the program with SIGKILL while it deletes and captures, twenty times over a history
 # of 20 000 items: each time the files on disk must be whole, and the next start must show
 # every text but the deleted ones, also the one copied just before the kill, and leave no
-# file of a deleted item and no file that no record names.
+# file of a deleted item and, at the end, no file that no record names.
 scenario_crash_kills() {
   local kills=0 n=20000 row victim feeder counts checked lost
-  drive store "$data" "$n" "$work/stored" || fail "no stored history"
+  store "$n"
   : >"$work/fed"; : >"$work/deleted"; : >"$work/written"; : >"$work/recovered"
   while ((kills < 20)); do
     start_app
     drive wait-rows "$n" 20000 || fail "the list does not show the $n stored items after kill $kills"
     wait_until 10000 pending_is_empty || fail "the start after kill $kills left $(ls "$data/__pending__") pending"
-    drive check-store "$data" "$work/deleted" - "$work/stored" "$work/fed" "$work/written" \
-      || fail "the start after kill $kills: $(tail -n 1 "$logs/driver.log")"
     row=$((RANDOM % 5))
     victim=$(drive_out index "$data" | sed -n "$((row + 1))p" | cut -d' ' -f4-)
     echo "$victim" >>"$work/deleted"
@@ -240,7 +243,7 @@ scenario_crash_kills() {
     drive wait-gone 10000 || fail "the window outlived kill $kills"
     wait "$feeder" || fail "the feeder failed after kill $kills"
     kills=$((kills + 1))
-    counts=$(drive_out check-store "$data" "$work/deleted" "$work/written" "$work/stored" "$work/fed")
+    counts=$(drive_out check-store "$data" "$work/deleted" "$work/written" "$work/stored" "$work/fed" "$work/recovered")
     read -r n checked lost <<<"$counts"
     [ "${lost:-1}" = 0 ] || fail "after kill $kills: $counts $(tail -n 1 "$logs/driver.log")"
     cat "$work/written" >>"$work/recovered"
@@ -248,7 +251,7 @@ scenario_crash_kills() {
   start_app
   drive wait-rows "$n" 20000 || fail "the list does not show the $n items after the last kill"
   stop_app
-  counts=$(drive_out check-store "$data" "$work/deleted" - "$work/stored" "$work/fed" "$work/written")
+  counts=$(drive_out check-store "$data" "$work/deleted" - "$work/stored" "$work/fed" "$work/recovered")
   read -r n checked lost <<<"$counts"
   [ "${lost:-1}" = 0 ] || fail "after the last start: $counts $(tail -n 1 "$logs/driver.log")"
   echo "kills survived $kills, texts checked $checked, lost $lost, deleted $(wc -l <"$work/deleted")," \
