@@ -96,6 +96,28 @@ std::string Texts() {
     return rows;
 }
 
+std::string Shown(HMENU menu, bool labels, bool destroy) {
+    std::string out;
+    for (int k = 0; k < GetMenuItemCount(menu); k++) {
+        char label[256] = "";
+        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING};
+        info.dwTypeData = label;
+        info.cch = sizeof label;
+        GetMenuItemInfoA(menu, k, TRUE, &info);
+        out += std::string(k ? " | " : "") + (labels ? label : "");
+        if (info.fType & MFT_SEPARATOR) {
+            out += "-";
+            continue;
+        }
+        if (info.hSubMenu) out += "{" + Shown(info.hSubMenu, labels, false) + "}";
+        else out += (labels ? "=" : "") + std::to_string(info.wID);
+        if (info.fState & MFS_GRAYED) out += " grey";
+        if (info.fState & MFS_CHECKED) out += " check";
+    }
+    if (destroy) DestroyMenu(menu);
+    return out;
+}
+
 void HistoryWindowTest::SetUp() {
     WNDCLASSA wc = {0, WatcherProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
                     "HoardiumTestWatcher"};

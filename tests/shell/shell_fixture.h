@@ -26,6 +26,9 @@ std::string ClipboardText();
 // The text of one cell of the history list; the text column of every row, space-separated.
 std::string Cell(int row, int column);
 std::string Texts();
+// A menu as one line: "id" ("Label=id" with labels), a sub-menu as "{...}", "-" for a
+// separator, " grey" and " check" where they apply; the menu is destroyed.
+std::string Shown(HMENU menu, bool labels = false, bool destroy = true);
 
 class HistoryWindowTest : public ::testing::Test {
 protected:

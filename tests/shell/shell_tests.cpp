@@ -12,6 +12,7 @@
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/list_view.h"
+#include "ui/menus.h"
 #include "ui/preview_text.h"
 
 namespace {
@@ -289,7 +290,7 @@ TEST_F(HistoryWindowTest, StartUpRestoresTheSettingsAndExitRecordsThePlacement) 
 }
 
 // The capture time as the list shows it: short month name, day, hour and minute.
-TEST_F(HistoryWindowTest, TimestampsReadTheSameInBothLanguagesButTheMonth) {
+TEST_F(HistoryWindowTest, TimestampsAndMenusInBothLanguages) {
     std::tm local = {};
     local.tm_year = 2024 - 1900, local.tm_mon = 2, local.tm_mday = 5, local.tm_hour = 9, local.tm_min = 7;
     local.tm_isdst = -1;
@@ -298,6 +299,9 @@ TEST_F(HistoryWindowTest, TimestampsReadTheSameInBothLanguagesButTheMonth) {
         Start("Timestamps = 1\r\nLangID = " + std::string(lang.first) + "\r\n");
         EXPECT_EQ(Cell(0, 0), lang.second);
         EXPECT_EQ(Cell(0, 1), "text 0");
+        // The menus speak the language too, all but the OK of the confirmation.
+        std::string confirm = lang.first[0] == '1' ? "Mind t\xF6rl\xE9se...{OK=923}" : "Delete All...{OK=923}";
+        EXPECT_EQ(Shown(BuildTrayMenu(), true).substr(0, confirm.size()), confirm);
         Exit();
     }
 }
