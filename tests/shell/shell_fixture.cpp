@@ -2,18 +2,15 @@
 
 #include <commctrl.h>
 
-#include <filesystem>
-#include <set>
-#include <sstream>
+#include <algorithm>
 
 #include "app/identifiers.h"
 #include "app/startup.h"
+#include "history/clipboard.h"
 #include "history/history_list.h"
 #include "history/history_store.h"
 #include "settings/paths.h"
 #include "ui/list_view.h"
-
-namespace fs = std::filesystem;
 
 bool quitSeen;
 
@@ -22,24 +19,22 @@ namespace {
 // A second clipboard viewer, joined before the history window. The history window
 // passes each change on only after it has handled it, so what arrives here tells
 // the tests that capture is done.
-HWND watcher;
-HWND watcherNext;
+HWND watcher, watcherNext;
 DWORD handledSequence;
 int handledCount;
 
 LRESULT CALLBACK WatcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_DRAWCLIPBOARD:
+    if (msg == WM_DRAWCLIPBOARD) {
         handledSequence = GetClipboardSequenceNumber();
         handledCount++;
-        if (watcherNext) SendMessageA(watcherNext, msg, wParam, lParam);
+    } else if (msg == WM_CHANGECBCHAIN && HWND(wParam) == watcherNext) {
+        watcherNext = HWND(lParam);
         return 0;
-    case WM_CHANGECBCHAIN:
-        if (HWND(wParam) == watcherNext) watcherNext = HWND(lParam);
-        else if (watcherNext) SendMessageA(watcherNext, msg, wParam, lParam);
-        return 0;
+    } else if (msg != WM_CHANGECBCHAIN) {
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (watcherNext) SendMessageA(watcherNext, msg, wParam, lParam);
+    return 0;
 }
 
 }  // namespace
@@ -73,15 +68,15 @@ HANDLE Block(const std::string& bytes) {
     return block;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, &bytes);
-    return bytes;
-}
-
 std::string WindowText(HWND window) {
     char text[1024] = "";
     GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string ClipboardText() {
+    std::string text;
+    GetClipboardText(&text);
     return text;
 }
 
@@ -95,48 +90,68 @@ std::string Cell(int row, int column) {
     return text;
 }
 
+std::string Texts() {
+    std::string rows;
+    for (int i = 0; i < ListRowCount(); i++) rows += (i ? " " : "") + Cell(i, 1);
+    return rows;
+}
+
+std::string Shown(HMENU menu, bool labels, bool destroy) {
+    std::string out;
+    for (int k = 0; k < GetMenuItemCount(menu); k++) {
+        char label[256] = "";
+        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING};
+        info.dwTypeData = label;
+        info.cch = sizeof label;
+        GetMenuItemInfoA(menu, k, TRUE, &info);
+        out += std::string(k ? " | " : "") + (labels ? label : "");
+        if (info.fType & MFT_SEPARATOR) {
+            out += "-";
+            continue;
+        }
+        if (info.hSubMenu) out += "{" + Shown(info.hSubMenu, labels, false) + "}";
+        else out += (labels ? "=" : "") + std::to_string(info.wID);
+        if (info.fState & MFS_GRAYED) out += " grey";
+        if (info.fState & MFS_CHECKED) out += " check";
+    }
+    if (destroy) DestroyMenu(menu);
+    return out;
+}
+
 void HistoryWindowTest::SetUp() {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    dir = JoinPath(temp, "hoardium-shell-" + std::to_string(GetTickCount()) + "-" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     WNDCLASSA wc = {0, WatcherProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
                     "HoardiumTestWatcher"};
     RegisterClassA(&wc);
-    watcher = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                              nullptr);
+    watcher = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     watcherNext = SetClipboardViewer(watcher);
 }
 
 void HistoryWindowTest::Start(const std::string& settings) {
-    std::string lines = "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings;
-    ASSERT_TRUE(WriteFileAtomically(JoinPath(dir, "Hoardium.ini"), lines));
+    WriteFile(JoinPath(dir, "Hoardium.ini"), "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings);
     SeedRandom();
     window = StartUp(GetModuleHandleA(nullptr), dir);
     ASSERT_NE(window, nullptr);
 }
 
+void HistoryWindowTest::Exit() {
+    quitSeen = false;
+    Command(IDM_EXIT);
+    EXPECT_TRUE(PumpUntil([] { return quitSeen; }));
+    ShutDown();
+    UnregisterClassA(HISTORY_WINDOW_CLASS, GetModuleHandleA(nullptr));
+    window = nullptr;
+}
+
 void HistoryWindowTest::TearDown() {
-    if (window) {
-        quitSeen = false;
-        Command(IDM_EXIT);
-        EXPECT_TRUE(PumpUntil([] { return quitSeen; }));
-        ShutDown();
-        UnregisterClassA(HISTORY_WINDOW_CLASS, GetModuleHandleA(nullptr));
-    }
+    if (window) Exit();
     ChangeClipboardChain(watcher, watcherNext);
     DestroyWindow(watcher);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
 }
 
 int HistoryWindowTest::HandledCount() { return handledCount; }
 
 void HistoryWindowTest::AwaitCapture() {
     DWORD sequence = GetClipboardSequenceNumber();
-    ASSERT_NE(sequence, 0u);
     ASSERT_TRUE(PumpUntil([=] { return handledSequence >= sequence; })) << "no clipboard notification";
 }
 
@@ -145,50 +160,42 @@ void HistoryWindowTest::Copy(const std::string& text) {
     AwaitCapture();
 }
 
+// As the message loop delivers a key: the key, then the character made of it.
+void HistoryWindowTest::Key(WPARAM key) {
+    SendMessageA(ListWindow(), WM_KEYDOWN, key, 1);
+    if (key != VK_DELETE) SendMessageA(ListWindow(), WM_CHAR, key >= 'A' && key <= 'Z' ? key | 0x20 : key, 1);
+}
+
 std::string HistoryWindowTest::DataFile(const std::string& name) {
     return JoinPath(JoinPath(dir, "Hoardium.data"), name);
 }
 
-std::string HistoryWindowTest::SettingsText() { return ReadBytes(JoinPath(dir, "Hoardium.ini")); }
-
-int HistoryWindowTest::ItemFileCount() {
-    int n = 0;
-    for (const auto& entry : fs::directory_iterator(JoinPath(dir, "Hoardium.data")))
-        n += entry.path().filename() != "__reg__" && entry.path().filename() != "__pending__";
-    return n;
+std::string HistoryWindowTest::ItemFile(int row) {
+    HistoryItems items;
+    EXPECT_TRUE(LoadIndex(&items));
+    return int(items.size()) > row ? DataFile(items[row].fileName) : "";
 }
 
-void HistoryWindowTest::ExpectRowsMatchHistory() {
+bool HistoryWindowTest::Saved(const std::string& line) {
+    return ReadFile(JoinPath(dir, "Hoardium.ini")).find(line + "\r\n") != std::string::npos;
+}
+
+void HistoryWindowTest::ExpectInStep() {
+    // A change's save comes on a later turn of the message loop.
+    std::string pending = DataFile("__pending__");
+    PumpUntil([&] { return DirectoryNames(pending).empty(); }, 3000);
     ASSERT_EQ(ListRowCount(), int(HistoryCount()));
-    for (unsigned i = 0; i < HistoryCount(); i++) {
-        EXPECT_EQ(Cell(int(i), 1), HistoryItemText(i)) << "row " << i;
-        EXPECT_EQ(Cell(int(i), 0), HistoryItemTimeText(i)) << "row " << i;
-    }
     EXPECT_EQ(WindowText(Child(IDC_COUNT_LABEL)), std::to_string(HistoryCount()));
-}
-
-void HistoryWindowTest::ExpectStoreMatchesRows() {
-    // A change's save comes on the next turn of the message loop.
-    PumpUntil([] { return true; });
-    ExpectRowsMatchHistory();
     HistoryItems items;
     ASSERT_TRUE(LoadIndex(&items));
-    ASSERT_EQ(int(items.size()), ListRowCount());
-    for (size_t row = 0; row < items.size(); row++) {
-        EXPECT_EQ(items[row].hash, TextHash(ReadBytes(DataFile(items[row].fileName)).c_str())) << "record " << row;
-        EXPECT_EQ(items[row].displayText, Cell(int(row), 1)) << "record " << row;
+    ASSERT_EQ(items.size(), HistoryCount());
+    for (unsigned i = 0; i < items.size(); i++) {
+        EXPECT_EQ(Cell(i, 0) + "|" + Cell(i, 1), HistoryItemTimeText(i) + "|" + HistoryItemText(i)) << i;
+        EXPECT_EQ(items[i].displayText, HistoryItemText(i)) << i;
+        EXPECT_EQ(items[i].hash, TextHash(ReadFile(DataFile(items[i].fileName)).c_str())) << i;
     }
-    EXPECT_EQ(ItemFileCount(), int(items.size())) << "item files that no record names";
-    EXPECT_TRUE(fs::is_empty(DataFile("__pending__"))) << "the store left work undone";
-}
-
-void HistoryWindowTest::ExpectRect(int id, RECT expected) {
-    RECT r;
-    GetWindowRect(Child(id), &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-    auto text = [](RECT x) {
-        return std::to_string(x.left) + " " + std::to_string(x.top) + " " + std::to_string(x.right) + " " +
-               std::to_string(x.bottom);
-    };
-    EXPECT_EQ(text(r), text(expected)) << "control " << id;
+    std::vector<std::string> names = DirectoryNames(DataFile(""));
+    EXPECT_EQ(names.size() - std::count(names.begin(), names.end(), "__reg__") -
+                  std::count(names.begin(), names.end(), "__pending__/"), items.size()) << "item files that no record names";
+    EXPECT_TRUE(DirectoryNames(pending).empty()) << "the store left work undone";
 }

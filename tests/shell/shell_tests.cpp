@@ -1,20 +1,23 @@
-// Capture, start-up, pause, the rows against the history, the preview and the layout.
+// Capture through the clipboard-viewer chain, the store kept in step, start-up and layout.
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <set>
-#include <sstream>
-#include <string>
 
-#include "app/identifiers.h"
+#include "app/startup.h"
 #include "history/clipboard.h"
 #include "history/history_list.h"
 #include "settings/paths.h"
 #include "tests/shell/shell_fixture.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/list_view.h"
+#include "ui/menus.h"
+#include "ui/preview_text.h"
 
 namespace {
 
-const char Title[] = "Hoardium 0.2.2";
+const std::string Title = "Hoardium 0.2.2";
 
 // Another program that writes a text and keeps the clipboard open after it, as one that
 // echoes each copy elsewhere does; it writes `replacement`, if any, before it lets go.
@@ -23,6 +26,12 @@ struct Holder {
     DWORD holdMs;
     HANDLE holding = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    ~Holder() {
+        SetEvent(release);
+        EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+        for (HANDLE h : {thread, holding, release}) CloseHandle(h);
+    }
 };
 
 DWORD WINAPI HoldClipboard(void* param) {
@@ -48,37 +57,28 @@ DWORD WINAPI HoldClipboard(void* param) {
     return 0;
 }
 
-TEST_F(HistoryWindowTest, NewTextBecomesFrontItemWithItsFileAndIndexRecord) {
+void Hold(Holder& h) {
+    h.thread = CreateThread(nullptr, 0, HoldClipboard, &h, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(h.holding, 2000), WAIT_OBJECT_0);
+}
+
+TEST_F(HistoryWindowTest, NewTextsComeToTheTopWithTheirFilesAndRecords) {
     Start();
     Copy("first");
-    Copy("a\r\nb");
-    ASSERT_EQ(HistoryCount(), 2u);
-    EXPECT_EQ(HistoryItemText(0), "a \xB6 b");
-    ExpectRowsMatchHistory();
-
-    // The index starts with the newest record: "<file> <hash> <time>", then its display text.
-    std::istringstream index(ReadBytes(DataFile("__reg__")));
-    std::string name, hash, time, display;
-    index >> name >> hash >> time;
-    index.ignore(2);
-    std::getline(index, display);
-    EXPECT_EQ(hash, std::to_string(TextHash("a\r\nb")));
-    EXPECT_EQ(display, "a \xB6 b\r");
-    EXPECT_EQ(ReadBytes(DataFile(name)), "a\r\nb");
-    EXPECT_EQ(ItemFileCount(), 2);
-
-    // An older text copied again moves up and keeps its file.
-    Copy("first");
-    EXPECT_EQ(HistoryCount(), 2u);
-    EXPECT_EQ(Cell(0, 1), "first");
-    EXPECT_EQ(Cell(1, 1), "a \xB6 b");
-    EXPECT_EQ(ItemFileCount(), 2);
-    ExpectRowsMatchHistory();
-
+    Copy("one\ntwo\r\nthree");
+    EXPECT_EQ(Texts(), "one \xB6 two \xB6 three first");
+    EXPECT_EQ(ReadFile(ItemFile(0)), "one\ntwo\r\nthree");
+    // Selecting fills the pane even while it is closed, every line break as one CR LF.
+    ListSelectRow(0);
+    EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), "one\r\ntwo\r\nthree");
+    ExpectInStep();
+    Copy("first");  // an older text copied again moves up and keeps its file
+    EXPECT_EQ(Texts(), "first one \xB6 two \xB6 three");
+    ExpectInStep();
     // The newest text copied again changes nothing at all, not even the stored time.
-    std::string before = ReadBytes(DataFile("__reg__"));
+    std::string before = ReadFile(DataFile("__reg__"));
     Copy("first");
-    EXPECT_EQ(ReadBytes(DataFile("__reg__")), before);
+    EXPECT_EQ(ReadFile(DataFile("__reg__")), before);
     EXPECT_EQ(ListRowCount(), 2);
 }
 
@@ -87,23 +87,16 @@ TEST_F(HistoryWindowTest, TextOnTheClipboardAtStartIsNotCaptured) {
     int passedOn = HandledCount();
     Start();
     EXPECT_EQ(ListRowCount(), 0);
-    EXPECT_EQ(WindowText(Child(IDC_COUNT_LABEL)), "0");
     // Changes are handled in order, so once this one is in, the join has been dealt with.
     Copy("marker");
-    ASSERT_EQ(HistoryCount(), 1u);
-    EXPECT_EQ(HistoryItemText(0), "marker");
     EXPECT_EQ(HandledCount(), passedOn + 1) << "the join was passed on to the next viewer";
-
-    // The same text set again is an ordinary change.
     Copy("there before");
-    ASSERT_EQ(HistoryCount(), 2u);
-    EXPECT_EQ(Cell(0, 1), "there before");
+    EXPECT_EQ(Texts(), "there before marker");
 }
 
 TEST_F(HistoryWindowTest, ClipboardWithoutCapturableTextAddsNothing) {
     Start();
     Copy("text");
-    // An image only; the system offers it as a bitmap and a device-independent bitmap.
     PutOnClipboard({{CF_BITMAP, CreateBitmap(4, 4, 1, 32, nullptr)}});
     AwaitCapture();
     // Writers that ask to be left out of histories, such as password managers.
@@ -117,54 +110,35 @@ TEST_F(HistoryWindowTest, ClipboardWithoutCapturableTextAddsNothing) {
         PutOnClipboard({{CF_TEXT, Block("secret")}, {marker.first, Block(marker.second)}});
         AwaitCapture();
     }
-    // Allowed in so many words: an ordinary text.
     PutOnClipboard({{CF_TEXT, Block("allowed")}, {include, Block(std::string("\1\0\0\0", 4))}});
     AwaitCapture();
     Command(IDM_CLEAR_CLIPBOARD);
     AwaitCapture();
     std::string text;
     EXPECT_FALSE(GetClipboardText(&text));
-
-    ASSERT_EQ(HistoryCount(), 2u);
-    EXPECT_EQ(HistoryItemText(0), "allowed");
-    EXPECT_EQ(HistoryItemText(1), "text");
-    ExpectRowsMatchHistory();
+    EXPECT_EQ(Texts(), "allowed text");
+    ExpectInStep();
 }
 
 TEST_F(HistoryWindowTest, TextOnAClipboardHeldOpenIsCapturedOnceItIsReleased) {
     Start();
     Copy("before");
-    auto hold = [&](Holder& h) {
+    // Held eight times as long as the history waits at a notification; then one replaced
+    // before it is let go: only what it then holds is a copy to keep.
+    for (Holder* h : {new Holder{"held", "", 400}, new Holder{"first", "second", 3000}}) {
         int passedOn = HandledCount();
         std::string front = Cell(0, 1);
-        HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &h, 0, nullptr);
-        EXPECT_EQ(WaitForSingleObject(h.holding, 2000), WAIT_OBJECT_0);
+        Hold(*h);
         // The change goes on to the next viewer at once, before the text can be read.
         EXPECT_TRUE(PumpUntil([&] { return HandledCount() > passedOn; }));
         EXPECT_EQ(Cell(0, 1), front);
-        return thread;
-    };
-    auto finish = [](Holder& h, HANDLE thread) {
-        EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
-        for (HANDLE handle : {thread, h.holding, h.release}) CloseHandle(handle);
-    };
-
-    // Held eight times as long as the history waits at a notification.
-    Holder held{"held", "", 400};
-    HANDLE thread = hold(held);
-    EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "held"; })) << "the held text was never captured";
-    finish(held, thread);
-
-    // Replaced before the clipboard is let go: only what it then holds is a copy to keep.
-    Holder replaced{"first", "second", 3000};
-    thread = hold(replaced);
-    SetEvent(replaced.release);
-    EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "second"; }));
-    finish(replaced, thread);
-    ASSERT_EQ(ListRowCount(), 3);
-    EXPECT_EQ(Cell(1, 1), "held");
-    EXPECT_EQ(Cell(2, 1), "before");
-    ExpectStoreMatchesRows();
+        SetEvent(h->release);
+        std::string kept = h->replacement.empty() ? h->text : h->replacement;
+        EXPECT_TRUE(PumpUntil([&] { return Cell(0, 1) == kept; })) << kept << " never captured";
+        delete h;
+    }
+    EXPECT_EQ(Texts(), "second held before");
+    ExpectInStep();
 }
 
 // Ctrl+V after a copy that never reached the clipboard pastes what was there before.
@@ -172,19 +146,17 @@ TEST_F(HistoryWindowTest, PasteHotkeySendsNoKeysWhenTheClipboardCannotBeOpened) 
     Start();
     for (const char* t : {"older", "newer"}) Copy(t);
     ASSERT_GE(GetAsyncKeyState(VK_LCONTROL), 0);
-    Holder held{"held", "", 3000};
-    HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &held, 0, nullptr);
-    ASSERT_EQ(WaitForSingleObject(held.holding, 2000), WAIT_OBJECT_0);
-    SendMessageA(window, WM_HOTKEY, HOTKEY_FIRST_ITEM + 1, 0);
-    bool keysSent = GetAsyncKeyState(VK_LCONTROL) < 0;
-    if (keysSent) keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_FALSE(keysSent);
-    SetEvent(held.release);
-    EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
-    for (HANDLE handle : {thread, held.holding, held.release}) CloseHandle(handle);
+    {
+        Holder held{"held", "", 3000};
+        Hold(held);
+        SendMessageA(window, WM_HOTKEY, HOTKEY_FIRST_ITEM + 1, 0);
+        bool keysSent = GetAsyncKeyState(VK_LCONTROL) < 0;
+        if (keysSent) keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
+        EXPECT_FALSE(keysSent);
+    }
     EXPECT_TRUE(PumpUntil([] { return Cell(0, 1) == "held"; }));
-    EXPECT_EQ(Cell(1, 1), "older");
-    ExpectStoreMatchesRows();
+    EXPECT_EQ(Texts(), "held older newer");
+    ExpectInStep();
 }
 
 const int BurstSize = 300;
@@ -232,7 +204,7 @@ DWORD WINAPI RunPassOnViewer(void* ready) {
     return 0;
 }
 
-TEST_F(HistoryWindowTest, ABurstOfCopiesKeepsRowsAndStoreInStep) {
+TEST_F(HistoryWindowTest, ABurstOfCopiesKeepsRowsAndStoreInStepAndTheChainWhole) {
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD viewerId;
     HANDLE viewer = CreateThread(nullptr, 0, RunPassOnViewer, ready, 0, &viewerId);
@@ -246,86 +218,103 @@ TEST_F(HistoryWindowTest, ABurstOfCopiesKeepsRowsAndStoreInStep) {
     std::set<uint32_t> hashes;
     for (unsigned i = 0; i < HistoryCount(); i++) hashes.insert(HistoryItemHash(i));
     EXPECT_EQ(hashes.size(), HistoryCount()) << "a text stored twice";
-    ExpectStoreMatchesRows();
+    ExpectInStep();
     EXPECT_EQ(deepestPassOn, 1) << "changes handled inside one another";
+    // The viewer after the history window leaves the chain: the one after it takes its place.
     PostThreadMessageA(viewerId, WM_QUIT, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(viewer, 0) == WAIT_OBJECT_0; }));
+    Copy("after");
+    EXPECT_EQ(Cell(0, 1), "after");
     for (HANDLE handle : {ready, viewer, burst}) CloseHandle(handle);
 }
 
 TEST_F(HistoryWindowTest, PauseStopsCaptureButTheProgramsOwnCopyStillShows) {
     Start();
     for (const char* t : {"one", "two", "three"}) Copy(t);
-
     Command(IDM_PAUSE);
-    EXPECT_EQ(WindowText(window), std::string("PAUSED  \xB7  ") + Title);
-    EXPECT_NE(ReadBytes(JoinPath(dir, "Hoardium.ini")).find("PauseState = 1\r\n"), std::string::npos);
+    EXPECT_EQ(WindowText(window), "PAUSED  \xB7  " + Title);
+    EXPECT_TRUE(Saved("PauseState = 1"));
     Copy("while paused");
-    EXPECT_EQ(HistoryCount(), 3u);
-
     ListSelectRow(2);
     Command(IDC_TB_COPY);
     AwaitCapture();
-    std::string text;
-    ASSERT_TRUE(GetClipboardText(&text));
-    EXPECT_EQ(text, "one");
-    EXPECT_EQ(HistoryCount(), 3u);
-    EXPECT_EQ(Cell(0, 1), "one");
+    EXPECT_EQ(ClipboardText(), "one");
+    EXPECT_EQ(Texts(), "one three two");
     EXPECT_EQ(ListSelectedRow(), 0);
-    ExpectRowsMatchHistory();
-
+    ExpectInStep();
     Command(IDM_PAUSE);
     EXPECT_EQ(WindowText(window), Title);
-    EXPECT_NE(ReadBytes(JoinPath(dir, "Hoardium.ini")).find("PauseState = 0\r\n"), std::string::npos);
+    EXPECT_TRUE(Saved("PauseState = 0"));
     Copy("after");
-    EXPECT_EQ(HistoryCount(), 4u);
     EXPECT_EQ(Cell(0, 1), "after");
 }
 
-TEST_F(HistoryWindowTest, RowsFollowTheHistoryThroughEveryChange) {
-    Start("Timestamps = 1\r\n");
-    for (const char* t : {"a", "b", "c", "d", "e", "f"}) Copy(t);
-    ExpectRowsMatchHistory();
-    Copy("c");
-    ExpectRowsMatchHistory();
-    // Each command acts on the selected row.
-    const struct {
-        int row, command;
-        unsigned countAfter;
-    } steps[] = {{3, IDC_TB_DELETE, 5}, {1, IDC_TB_COPY, 5}, {2, IDM_ITEM_DELETE_OLDER, 3},
-                 {1, IDM_ITEM_DELETE_NEWER, 2}};
-    for (const auto& step : steps) {
-        ListSelectRow(step.row);
-        Command(step.command);
-        if (step.command == IDC_TB_COPY) AwaitCapture();
-        EXPECT_EQ(HistoryCount(), step.countAfter) << "command " << step.command;
-        ExpectRowsMatchHistory();
-    }
-    Copy("g");
-    ExpectRowsMatchHistory();
-    Command(IDM_DELETE_ALL);
-    ExpectStoreMatchesRows();
-    EXPECT_EQ(ItemFileCount(), 0);
-}
-
-TEST_F(HistoryWindowTest, MaxItemsKeepsTheNewestRows) {
-    Start("MaxItems = 3\r\n");
+// What start-up takes from the settings file, and what Exit writes back to it.
+TEST_F(HistoryWindowTest, StartUpRestoresTheSettingsAndExitRecordsThePlacement) {
+    const std::string placed = "WinX = 50\r\nWinY = 60\r\nWinW = 300\r\nWinH = 250\r\n";
+    Start("MaxItems = 3\r\nPauseState = 1\r\nPauseRestore = 1\r\nStayOnTop = 1\r\nToolbarOpen = 0\r\n"
+          "Timestamps = 1\r\nGridLines = 1\r\nMonoFont = 1\r\n" + placed);
+    RECT r, client;
+    GetWindowRect(window, &r);
+    EXPECT_EQ(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
+                  std::to_string(r.bottom - r.top), "50 60 300 250");
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(WindowText(window), "PAUSED  \xB7  " + Title);
+    // Without the toolbar the list starts at the top.
+    GetClientRect(window, &client);
+    GetWindowRect(ListWindow(), &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.bottom, client.bottom);
+    EXPECT_FALSE(IsWindowVisible(Child(IDC_COUNT_LABEL)));
+    EXPECT_EQ(SendMessageA(ListWindow(), LVM_GETCOLUMNWIDTH, 0, 0), 126);
+    EXPECT_TRUE(SendMessageA(ListWindow(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
+    EXPECT_EQ(HFONT(SendMessageA(Child(IDC_PREVIEW), WM_GETFONT, 0, 0)), FixedFont());
+    Copy("ignored");
+    Command(IDM_PAUSE);
     for (const char* t : {"1", "2", "3", "4", "5"}) Copy(t);
-    ASSERT_EQ(ListRowCount(), 3);
-    EXPECT_EQ(Cell(0, 1), "5");
-    EXPECT_EQ(Cell(2, 1), "3");
-    EXPECT_EQ(ItemFileCount(), 3);
+    EXPECT_EQ(Texts(), "5 4 3");
+    ExpectInStep();
+    SetWindowPos(window, nullptr, 70, 80, 320, 290, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(window, WM_HISTORY, 0, ReqToggleToolbar);
+    Exit();
+    EXPECT_TRUE(Saved("WinX = 70") && Saved("WinY = 80") && Saved("WinW = 320") && Saved("WinH = 290"));
+    EXPECT_TRUE(Saved("ToolbarOpen = 1"));
+    // A pause not to be restored starts capturing, and is written back as off.
+    Start("PauseState = 1\r\n");
+    EXPECT_EQ(WindowText(window), Title);
+    Copy("captured");
+    EXPECT_EQ(Cell(0, 1), "captured");
+    Exit();
+    EXPECT_TRUE(Saved("PauseState = 0"));
 }
 
-TEST_F(HistoryWindowTest, PreviewShowsEveryLineBreakAsOneCrLf) {
+// The capture time as the list shows it: short month name, day, hour and minute.
+TEST_F(HistoryWindowTest, TimestampsAndMenusInBothLanguages) {
+    std::tm local = {};
+    local.tm_year = 2024 - 1900, local.tm_mon = 2, local.tm_mday = 5, local.tm_hour = 9, local.tm_min = 7;
+    local.tm_isdst = -1;
+    for (const auto& lang : {std::make_pair("0", "Mar 5. 09:07"), std::make_pair("1", "M\xE1r 5. 09:07")}) {
+        StoreHistory(DataFile(""), 1, int32_t(std::time(nullptr) - std::mktime(&local)));
+        Start("Timestamps = 1\r\nLangID = " + std::string(lang.first) + "\r\n");
+        EXPECT_EQ(Cell(0, 0), lang.second);
+        EXPECT_EQ(Cell(0, 1), "text 0");
+        // The menus speak the language too, all but the OK of the confirmation.
+        std::string confirm = lang.first[0] == '1' ? "Mind t\xF6rl\xE9se...{OK=923}" : "Delete All...{OK=923}";
+        EXPECT_EQ(Shown(BuildTrayMenu(), true).substr(0, confirm.size()), confirm);
+        Exit();
+    }
+}
+
+// Items that have grown too old go when the computer wakes, under the policy then chosen.
+TEST_F(HistoryWindowTest, ResumeFromStandbyExpiresUnderTheKeepPolicy) {
+    StoreHistory(DataFile(""), 4, 60, 2, 8 * 24 * 3600);
     Start();
-    Copy("one\ntwo\r\r\nthree\r\nfour");
-    Copy("other");
-    // Selecting fills the pane even while it is closed.
-    ListSelectRow(1);
-    HWND pane = Child(IDC_PREVIEW);
-    ASSERT_TRUE(PumpUntil([&] { return !WindowText(pane).empty(); }));
-    EXPECT_EQ(WindowText(pane), "one\r\ntwo\r\nthree\r\nfour");
+    Command(IDM_KEEP_WEEK);
+    EXPECT_EQ(ListRowCount(), 4) << "a change of policy removes nothing by itself";
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(Texts() + " " + WindowText(Child(IDC_COUNT_LABEL)), "text 0 text 1 2");
+    EXPECT_TRUE(PumpUntil([] { return StoredRows().size() == 2; }));
 }
 
 TEST_F(HistoryWindowTest, LayoutOfToolbarListAndPreview) {
@@ -335,67 +324,95 @@ TEST_F(HistoryWindowTest, LayoutOfToolbarListAndPreview) {
     SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetClientRect(window, &client);
-    ASSERT_EQ(client.right, 320);
-    ASSERT_EQ(client.bottom, 300);
-
+    ASSERT_EQ(client.right * 1000 + client.bottom, 320300);
+    auto rects = [&](std::initializer_list<int> ids) {
+        std::string out;
+        for (int id : ids) {
+            RECT r;
+            GetWindowRect(Child(id), &r);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+            for (LONG v : {r.left, r.top, r.right, r.bottom}) out += std::to_string(v) + " ";
+        }
+        return out;
+    };
     Command(IDC_TB_PREVIEW);
-    ExpectRect(IDC_HISTORY_LIST, {0, 23, 320, 23 + 143});
-    ExpectRect(IDC_PREVIEW, {2, 170, 320, 300});
-    ExpectRect(IDC_TB_OPTIONS, {320 - 32, 4, 320 - 16, 20});
-    ExpectRect(IDC_COUNT_LABEL, {69, 4, 109, 20});
-
-    // Without the toolbar the list starts at the top.
+    EXPECT_EQ(rects({IDC_HISTORY_LIST, IDC_PREVIEW, IDC_TB_OPTIONS, IDC_COUNT_LABEL}),
+              "0 23 320 166 2 170 320 300 288 4 304 20 69 4 109 20 ");
     SendMessageA(window, WM_HISTORY, 0, ReqToggleToolbar);
-    ExpectRect(IDC_HISTORY_LIST, {0, 0, 320, 166});
+    EXPECT_EQ(rects({IDC_HISTORY_LIST}), "0 0 320 166 ");
     EXPECT_FALSE(IsWindowVisible(Child(IDC_TB_COPY)));
     Command(IDC_TB_PREVIEW);
-    ExpectRect(IDC_HISTORY_LIST, {0, 0, 320, 300});
-
+    EXPECT_EQ(rects({IDC_HISTORY_LIST}), "0 0 320 300 ");
     // The sizing border stops at the minimum tracking size.
     SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     GetWindowRect(window, &outer);
-    EXPECT_EQ(outer.right - outer.left, 280);
-    EXPECT_EQ(outer.bottom - outer.top, 200);
+    EXPECT_EQ((outer.right - outer.left) * 1000 + outer.bottom - outer.top, 280200);
 }
 
 // The reference product is made by the SSE unit, which rounds every product to double.
 static __attribute__((target("sse2,fpmath=sse"))) int DoubleProductCut(int height) { return int(height * 0.57); }
 
 TEST(PreviewSplitTest, IsTheDoublePrecisionProductCutToAWholePixel) {
-    EXPECT_EQ(PreviewSplit(300), 170);
     EXPECT_EQ(PreviewSplit(500), 285);
     for (int height = 1; height <= 4000; height++) EXPECT_EQ(PreviewSplit(height), DoubleProductCut(height)) << height;
 }
-
-TEST_F(HistoryWindowTest, ToolbarClosedInSettingsStartsTheListAtTheTop) {
-    Start("ToolbarOpen = 0\r\n");
-    RECT client;
-    GetClientRect(window, &client);
-    ExpectRect(IDC_HISTORY_LIST, {0, 0, client.right, client.bottom});
-    EXPECT_FALSE(IsWindowVisible(Child(IDC_COUNT_LABEL)));
-}
-
-}  // namespace
 
 // An index held open by another program cannot be replaced; the save waits it out.
 TEST_F(HistoryWindowTest, SaveBlockedByAReaderOfTheIndexGoesThroughOnceItLetsGo) {
     Start();
     Copy("before");
-    std::string index = DataFile("__reg__");
-    HANDLE reader = CreateFileA(index.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader = CreateFileA(DataFile("__reg__").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    auto saved = [&] {
-        std::istringstream records(ReadBytes(index));
-        std::string name, hash;
-        records >> name >> hash;
-        return hash == std::to_string(TextHash("while held"));
-    };
+    auto saved = [] { return StoredRows().at(0).second == TextHash("while held"); };
     Copy("while held");
     PumpUntil([] { return false; }, 300);
     bool blocked = !saved();
     CloseHandle(reader);
     EXPECT_TRUE(PumpUntil(saved, 3000));
-    ExpectStoreMatchesRows();
+    ExpectInStep();
     if (!blocked) GTEST_SKIP() << "this system replaces an index that is held open";
 }
+
+DWORD WINAPI CloseSoon(void* handle) {
+    Sleep(500);
+    CloseHandle(handle);
+    return 0;
+}
+
+// Keep until Exit: no text of the history is left once the program has ended, also while
+// another program (a backup, a search indexer) reads the index.
+TEST_F(HistoryWindowTest, KeepUntilExitLeavesNoTextWhileTheIndexIsRead) {
+    const struct {
+        DWORD share;
+        bool letsGo;
+    } readers[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true},
+                   {FILE_SHARE_READ | FILE_SHARE_WRITE, true}, {FILE_SHARE_READ, false}};
+    for (const auto& r : readers) {
+        SCOPED_TRACE(r.share);
+        Start("KeepPolicy = 2\r\n");
+        Copy("secret one");
+        Copy("secret two");
+        ExpectInStep();
+        HANDLE reader = CreateFileA(DataFile("__reg__").c_str(), GENERIC_READ, r.share, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        HANDLE closer = r.letsGo ? CreateThread(nullptr, 0, CloseSoon, reader, 0, nullptr) : nullptr;
+        Exit();
+        if (closer) {
+            WaitForSingleObject(closer, 5000);
+            CloseHandle(closer);
+        } else {
+            // The held index is all that is left, and it no longer lists the texts.
+            for (const std::string& name : DirectoryNames(DataFile("")))
+                EXPECT_TRUE(name == "__reg__" || name == "__pending__/") << name;
+            CloseHandle(reader);
+            Start("KeepPolicy = 2\r\n");
+            EXPECT_EQ(HistoryCount(), 0u);
+            Exit();
+        }
+        EXPECT_FALSE(std::filesystem::exists(DataFile("")));
+    }
+}
+
+}  // namespace
