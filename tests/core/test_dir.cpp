@@ -7,13 +7,11 @@
 #include <random>
 
 #include "history/history_list.h"
-#include "history/history_store.h"
 #include "settings/paths.h"
 
 namespace fs = std::filesystem;
 
-TestDir::TestDir() {
-    path_ = (fs::temp_directory_path() / ("hoardium-test-" + std::to_string(std::random_device()()))).string();
+TestDir::TestDir() : path_((fs::temp_directory_path() / ("hoardium-test-" + std::to_string(std::random_device()()))).string()) {
     fs::create_directories(path_);
 }
 
@@ -35,11 +33,9 @@ void WriteFile(const std::string& path, const std::string& bytes) { std::ofstrea
 void StoreHistory(const std::string& dataDir, int count, int32_t age, int oldFrom, int32_t oldAge) {
     fs::create_directories(dataDir);
     std::string index;
-    int32_t now = int32_t(std::time(nullptr));
     for (int i = 0; i < count; i++) {
-        std::string n = std::to_string(i);
-        int32_t t = now - (oldFrom >= 0 && i >= oldFrom ? oldAge : age);
-        index += "f" + n + " " + n + " " + std::to_string(t) + "\r\ntext " + n + "\r\n";
+        std::string n = std::to_string(i), t = std::to_string(std::time(nullptr) - (oldFrom >= 0 && i >= oldFrom ? oldAge : age));
+        index += "f" + n + " " + n + " " + t + "\r\ntext " + n + "\r\n";
         WriteFile(JoinPath(dataDir, "f" + n), "full " + n);
     }
     WriteFile(JoinPath(dataDir, "__reg__"), index);
@@ -62,8 +58,7 @@ Rows StoredRows() {
 std::vector<std::string> DirectoryNames(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        names.push_back(e.path().filename().string() + (e.is_directory() ? "/" : ""));
+    for (const auto& e : fs::directory_iterator(dir, ec)) names.push_back(e.path().filename().string() + (e.is_directory() ? "/" : ""));
     std::sort(names.begin(), names.end());
     return names;
 }

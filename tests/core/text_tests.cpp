@@ -6,6 +6,7 @@
 #include "history/display_text.h"
 #include "history/history_list.h"
 #include "history/keep_policy.h"
+#include "platform/system.h"
 #include "settings/local_strings.h"
 #include "settings/paths.h"
 #include "settings/settings_store.h"
@@ -14,48 +15,31 @@
 #include "ui/preview_text.h"
 #include "ui/web_address.h"
 
-TEST(Text, HashAndDisplayText) {
+TEST(Text, HashDisplayTextAndWebAddresses) {
     EXPECT_EQ(TextHash("abc"), 193485963u);
     EXPECT_EQ(TextHash("\xE9"), 177550u);  // high bytes count as negative
-    const std::string a199(199, 'a'), a200(200, 'a');
-    const struct {
-        std::string text, display;
-    } cases[] = {
-        {"Hello\r\nWorld", "Hello \xB6 World"}, {"  a\t\tb  ", "a \xBB b"}, {"\r\n\r\nx", "\xB6 x"},
-        {"   ", "\xB7\xB7\xB7"}, {"\t \t", "\xBB\xB7\xBB"}, {"\r\n", "\xB6"}, {"", ""}, {"a\r\n\tb", "a \xB6 \xBB b"},
-        {a200, a200}, {a200 + "b", a200 + "  [...]"}, {a199 + "\r\nb", a199 + "\r  [...]"}, {" \xB6" "a", "\xB6 a"},
-        {std::string(300, ' '), std::string(200, '\xB7') + "  [...]"}, {"a\rb", "a\rb"}, {"a\nb", "a \xB6 b"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(MakeDisplayText(c.text, 200), c.display) << c.text;
-}
-
-// What the shell is handed: the bare "www" forms get a scheme, so they can never be
-// taken for a local file or program; everything else goes exactly as stored.
-TEST(Text, WebAddresses) {
-    const struct {
-        const char *text, *open;  // nullptr: no address
-    } cases[] = {
+    const std::string a199(199, 'a'), a200(200, 'a'), display[][2] = {
+        {"Hello\r\nWorld", "Hello \xB6 World"}, {"  a\t\tb  ", "a \xBB b"}, {"\r\n\r\nx", "\xB6 x"}, {"   ", "\xB7\xB7\xB7"},
+        {"\t \t", "\xBB\xB7\xBB"}, {"\r\n", "\xB6"}, {"", ""}, {"a\r\n\tb", "a \xB6 \xBB b"}, {a200, a200}, {a200 + "b", a200 + "  [...]"},
+        {a199 + "\r\nb", a199 + "\r  [...]"}, {" \xB6" "a", "\xB6 a"}, {std::string(300, ' '), std::string(200, '\xB7') + "  [...]"},
+        {"a\rb", "a\rb"}, {"a\nb", "a \xB6 b"}};
+    for (const auto& c : display) EXPECT_EQ(MakeDisplayText(c[0], 200), c[1]) << c[0];
+    // What the shell is handed ("-": not an address): the bare "www" forms get a scheme, so
+    // they can never be taken for a local file or program; the rest goes exactly as stored.
+    const std::string web[][2] = {
         {"www.example.com", "http://www.example.com"}, {"www2.x", "http://www2.x"}, {"www3.x/a?b", "http://www3.x/a?b"},
         {"www.example.com\r\n", "http://www.example.com\r\n"}, {"http://example.com\r\n", "http://example.com\r\n"},
-        {"http://example.com\n", "http://example.com\n"}, {"https://x", "https://x"}, {"ftp://x", "ftp://x"},
-        {"www.", nullptr}, {"http://", nullptr}, {"HTTP://example.com", nullptr}, {" http://example.com", nullptr},
-        {"http://example.com/a b", nullptr}, {"http://a.com\nsecond", nullptr}, {"mailto:x@y.z", nullptr},
-        {"file:///c:/x", nullptr}, {"WWW.example.com", nullptr}, {"wwwx.com", nullptr}, {"", nullptr},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsWebAddress(c.text), c.open != nullptr) << c.text;
-        if (c.open) {
-            EXPECT_EQ(AddressToOpen(c.text), c.open) << c.text;
-        }
-    }
+        {"http://example.com\n", "http://example.com\n"}, {"https://x", "https://x"}, {"ftp://x", "ftp://x"}, {"www.", "-"},
+        {"http://", "-"}, {"HTTP://example.com", "-"}, {" http://example.com", "-"}, {"http://example.com/a b", "-"},
+        {"http://a.com\nsecond", "-"}, {"mailto:x@y.z", "-"}, {"file:///c:/x", "-"}, {"WWW.example.com", "-"}, {"wwwx.com", "-"}, {"", "-"}};
+    for (const auto& c : web) EXPECT_EQ(IsWebAddress(c[0]) ? AddressToOpen(c[0]) : "-", c[1]) << c[0];
 }
 
 TEST(Text, PreviewCutsAtTheLayoutBudget) {
     EXPECT_EQ(PreviewText("one\ntwo\r\r\nthree\r\nfour\r"), "one\r\ntwo\r\nthree\r\nfour\r");
-    std::string lines, paragraph, prose;
+    std::string lines, prose;
     while (lines.size() < (4u << 20)) lines += std::string(78, 'x') + "\r\n";
-    while (paragraph.size() < 1000) paragraph += "some words of prose ";
-    while (prose.size() < (64u << 10)) prose += paragraph.substr(0, 1000) + "\r\n";
+    for (int i = 1; prose.size() < (64u << 10); i++) prose += i % 50 ? "some words of prose " : "some words of prose\r\n";
     prose.resize(64u << 10);
     EXPECT_EQ(PreviewLength(prose), prose.size());  // shown whole
     // Of short lines a couple of hundred kilobytes fit; of one unbroken line, a few.
@@ -67,40 +51,17 @@ TEST(Text, PreviewCutsAtTheLayoutBudget) {
     for (size_t k = line - 3; k <= line + 1; ++k) {
         std::string preview = PreviewText(std::string(k, 'y') + "\r\n" + std::string(20000, 'z'));
         EXPECT_EQ(preview.substr(preview.size() - 7), "\r\n[...]") << k;
-        for (size_t i = preview.find('\r'); i != std::string::npos; i = preview.find('\r', i + 1))
-            EXPECT_EQ(preview[i + 1], '\n') << k;
+        for (size_t i = preview.find('\r'); i != std::string::npos; i = preview.find('\r', i + 1)) EXPECT_EQ(preview[i + 1], '\n') << k;
     }
-}
-
-TEST(Text, TimestampsAndExpiry) {
-    ResetSettings();
-    SetDefaultSettings();
-    std::tm march{}, january{};
-    march.tm_year = january.tm_year = 124;
-    march.tm_mon = 2, march.tm_mday = 5, march.tm_hour = 9, march.tm_min = 7, january.tm_mday = 1, january.tm_min = 5;
-    march.tm_isdst = january.tm_isdst = -1;
-    EXPECT_EQ(FormatTimestamp(int32_t(std::mktime(&march))), "Mar 5. 09:07");
-    EXPECT_EQ(FormatTimestamp(int32_t(std::mktime(&january))), "Jan 1. 00:05");
-    SetSetting("LangID", 1);
-    // The Windows build reads the string table in the ANSI code page, the native one in UTF-8.
-    EXPECT_TRUE(FormatTimestamp(int32_t(std::mktime(&march))) == "M\xE1r 5. 09:07" ||
-                FormatTimestamp(int32_t(std::mktime(&march))) == "M\xC3\xA1r 5. 09:07");
-    EXPECT_EQ(LoadLocalString(23).substr(0, 15), "Webhely megnyit");
-    SetSetting("LangID", 5);
-    EXPECT_EQ(LoadLocalString(15), "");
-    const struct {
-        int policy, hours, seconds;
-        bool expired;
-    } ages[] = {{0, 168, 3599, false}, {0, 169, 0, true}, {1, 744, 3599, false}, {1, 745, 0, true},
-                {2, 9999, 0, false},   {3, 9999, 0, false}, {-1, 9999, 0, false}, {0, -169, 0, false}};
-    for (const auto& a : ages) EXPECT_EQ(IsExpired(a.policy, 1 << 30, (1 << 30) - a.hours * 3600 - a.seconds), a.expired);
 }
 
 class Settings : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Load(); }
+    bool Load() {
         ResetSettings();
         SetDefaultSettings();
+        return LoadSettings(dir.path(), "Hoardium");
     }
     std::string Saved() {
         SaveSettings();
@@ -109,12 +70,30 @@ protected:
     TestDir dir;
 };
 
-TEST_F(Settings, FirstRunWritesTheDefaults) {
-    EXPECT_FALSE(LoadSettings(dir.path(), "Hoardium"));
+TEST_F(Settings, TimestampsInBothLanguagesAndExpiry) {
+    std::tm march{}, january{};
+    march.tm_year = january.tm_year = 124;
+    march.tm_mon = 2, march.tm_mday = 5, march.tm_hour = 9, march.tm_min = 7, january.tm_mday = 1, january.tm_min = 5;
+    march.tm_isdst = january.tm_isdst = -1;
+    EXPECT_EQ(FormatTimestamp(int32_t(std::mktime(&march))) + "|" + FormatTimestamp(int32_t(std::mktime(&january))), "Mar 5. 09:07|Jan 1. 00:05");
+    SetSetting("LangID", 1);
+    // The Windows build reads the string table in the ANSI code page, the native one in UTF-8.
+    std::string hungarian = FormatTimestamp(int32_t(std::mktime(&march)));
+    EXPECT_TRUE(hungarian == "M\xE1r 5. 09:07" || hungarian == "M\xC3\xA1r 5. 09:07") << hungarian;
+    EXPECT_EQ(LoadLocalString(23).substr(0, 15), "Webhely megnyit");
+    SetSetting("LangID", 5);
+    EXPECT_EQ(LoadLocalString(15), "");
+    // Policy, hours and seconds of age, and whether that is past keeping.
+    const int ages[][4] = {{0, 168, 3599, 0}, {0, 169, 0, 1}, {1, 744, 3599, 0}, {1, 745, 0, 1}, {2, 9999, 0, 0}, {3, 9999, 0, 0}, {-1, 9999, 0, 0}, {0, -169, 0, 0}};
+    for (const auto& a : ages) EXPECT_EQ(IsExpired(a[0], 1 << 30, (1 << 30) - a[1] * 3600 - a[2]), bool(a[3])) << a[0] << " " << a[1];
+}
+
+TEST_F(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
+    EXPECT_FALSE(Load());
     EXPECT_EQ(GetSetting("PeekOpen"), 0);
-    EXPECT_EQ(Saved(), "EnableHotkeys = 1\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 100000\r\n"
-                       "MonoFont = 0\r\nPauseRestore = 0\r\nPauseState = 0\r\nPeekOpen = 0\r\nStayOnTop = 1\r\n"
-                       "Timestamps = 0\r\nToolbarOpen = 1\r\nWinH = 240\r\nWinW = 320\r\nWinX = 0\r\nWinY = 0\r\n");
+    EXPECT_EQ(Saved(), "EnableHotkeys = 1\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 100000\r\nMonoFont = 0\r\n"
+                       "PauseRestore = 0\r\nPauseState = 0\r\nPeekOpen = 0\r\nStayOnTop = 1\r\nTimestamps = 0\r\nToolbarOpen = 1\r\n"
+                       "WinH = 240\r\nWinW = 320\r\nWinX = 0\r\nWinY = 0\r\n");
     // A rewrite cut short leaves its temporary file; the real file is whole and wins.
     WriteFile(dir.File("Hoardium.ini.tmp"), "WinX = 9\r\nWin");
     SetSetting("WinX", 5);
@@ -123,25 +102,49 @@ TEST_F(Settings, FirstRunWritesTheDefaults) {
     EXPECT_FALSE(FileExists(dir.File("Hoardium.ini.tmp")));
     BuildWindowTitle();
     EXPECT_EQ(WindowTitle(), "Hoardium 0.2.2");
-}
-
-TEST_F(Settings, ParserReadsWhatAUserMightWrite) {
-    WriteFile(dir.File("Hoardium.ini"),
-              "WinX=5\nWinY : 7\r\nwinx = 9\nWinW = 5 extra words\nWinH = -40\nStayOnTop = +7\nGridLines = 1\n"
-              "GridLines = 0\n[section]\n; comment\nColour = 3\nPeekOpen = 1\nMaxItems = 12abc\nLangID = 0x10\n"
-              "KeepPolicy = many\nTimestamps = 99999999999\nMonoFont =\n\n   \t\nToolbarOpen = 2147483647\n"
-              "PauseState = -2147483648\nEnableHotkeys = 4");
-    EXPECT_TRUE(LoadSettings(dir.path(), "Hoardium"));
+    WriteFile(dir.File("Hoardium.ini"), "WinX=5\nWinY : 7\r\nwinx = 9\nWinW = 5 extra words\nWinH = -40\nStayOnTop = +7\nGridLines = 1\n"
+                                        "GridLines = 0\n[section]\n; comment\nColour = 3\nPeekOpen = 1\nMaxItems = 12abc\nLangID = 0x10\n"
+                                        "KeepPolicy = many\nTimestamps = 99999999999\nMonoFont =\n\n   \t\nToolbarOpen = 2147483647\n"
+                                        "PauseState = -2147483648\nEnableHotkeys = 4");
+    EXPECT_TRUE(Load());
     // Unspellable values keep the default; the last line needs no line end.
-    EXPECT_EQ(Saved(), "EnableHotkeys = 4\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 12\r\n"
-                       "MonoFont = 0\r\nPauseRestore = 0\r\nPauseState = -2147483648\r\nStayOnTop = 7\r\n"
-                       "Timestamps = 0\r\nToolbarOpen = 2147483647\r\nWinH = -40\r\nWinW = 5\r\nWinX = 0\r\nWinY = 7\r\n");
+    EXPECT_EQ(Saved(), "EnableHotkeys = 4\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 12\r\nMonoFont = 0\r\n"
+                       "PauseRestore = 0\r\nPauseState = -2147483648\r\nStayOnTop = 7\r\nTimestamps = 0\r\nToolbarOpen = 2147483647\r\n"
+                       "WinH = -40\r\nWinW = 5\r\nWinX = 0\r\nWinY = 7\r\n");
     ToggleSetting("X");  // absent: inserted, and on
     EXPECT_EQ(GetSetting("X"), 1);
     for (int32_t v : {2, 1, 0}) {
         SetSetting("X", v);
         ToggleSetting("X");
         EXPECT_EQ(GetSetting("X"), v == 1 ? 0 : 1);
+    }
+}
+
+// With any one or two of its file operations failing, a save leaves the old file or the
+// new one whole, and no temporary file once a save succeeds.
+TEST_F(Settings, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
+    std::string path = dir.File("Hoardium.ini");
+    auto state = [&] { return FileExists(path) ? ReadFile(path) : "none"; };
+    for (bool firstSave : {true, false}) {
+        for (int a = 1; a <= 4; a++) {
+            for (int b = a; b <= 4; b++) {
+                SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing " + std::to_string(a) + "+" + std::to_string(b));
+                std::remove(path.c_str());
+                Load();
+                if (!firstSave) SaveSettings();
+                std::string before = state();
+                SetSetting("WinW", 777);
+                sys::SetFaults([a, b](int k) { return k == a || k == b; });
+                SaveSettings();
+                sys::SetFaults(nullptr);
+                std::string left = state();
+                SaveSettings();
+                EXPECT_FALSE(FileExists(TempPathFor(path)));
+                EXPECT_TRUE(left == before || left == ReadFile(path));
+                ASSERT_TRUE(Load());
+                EXPECT_EQ(GetSetting("WinW"), 777);
+            }
+        }
     }
 }
 
