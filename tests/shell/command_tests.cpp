@@ -48,6 +48,7 @@ TEST_F(HistoryWindowTest, ItemCommandsKeepRowsSelectionPreviewAndStoreInStep) {
         {0, IDM_ITEM_DELETE, nullptr, "", -1, nullptr},              // the only row
         {Keep, 0, "x", "x", -1, nullptr},
         {Keep, 0, "y", "y x", -1, nullptr},
+        {1, IDM_ITEM_COPY, nullptr, "x y", 0, "x"},  // a text of one character goes out too
         {1, IDM_DELETE_ALL, nullptr, "", -1, nullptr},
     };
     for (const auto& s : steps) {
@@ -77,6 +78,7 @@ TEST_F(HistoryWindowTest, ItemCommandsKeepRowsSelectionPreviewAndStoreInStep) {
     std::string shown(GetWindowTextLengthA(Child(IDC_PREVIEW)) + 1, '\0');
     shown.resize(GetWindowTextA(Child(IDC_PREVIEW), &shown[0], int(shown.size())));
     EXPECT_LT(shown.size(), 20000u);
+    EXPECT_EQ(Cell(0, 1), std::string(200, 'y') + "  [...]");
     EXPECT_EQ(shown.substr(shown.size() - 7), "\r\n[...]");
     ExpectInStep();
     // An item whose file was emptied cannot go on the clipboard, so no change notification
@@ -140,6 +142,7 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     EXPECT_EQ(Shown(BuildViewMenu()), "930 check | 931 check | 927 check");
     Command(IDM_MONO_FONT);
     EXPECT_EQ(width(0), 96);
+    EXPECT_EQ(Shown(BuildViewMenu()), "930 check | 931 check | 927");
     for (int id : {IDM_TIMESTAMPS, IDM_GRID_LINES}) Command(id);
     EXPECT_TRUE(Saved("Timestamps = 0") && Saved("MonoFont = 0") && Saved("GridLines = 0"));
     EXPECT_EQ(width(0), 2);

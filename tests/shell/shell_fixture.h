@@ -6,11 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "app/identifiers.h"
 #include "app/startup.h"

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 
+#include "res/resource.h"
 #include "tests/shell/shell_fixture.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
@@ -86,8 +87,11 @@ TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
     std::string text;
     EXPECT_FALSE(GetClipboardText(&text));
     // Paused, copies are not kept, but the program's own copy still comes to the top.
+    auto icon = [&](int id) {
+        return SendMessageA(window, WM_GETICON, ICON_SMALL, 0) == LPARAM(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+    };
     Command(IDM_PAUSE);
-    EXPECT_EQ(WindowText(window), Paused);
+    EXPECT_TRUE(WindowText(window) == Paused && icon(IDI_PAUSED));
     EXPECT_TRUE(Saved("PauseState = 1"));
     Copy("while paused");
     ListSelectRow(2);
@@ -97,7 +101,7 @@ TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
     EXPECT_EQ(ListSelectedRow(), 0);
     ExpectInStep();
     Command(IDM_PAUSE);
-    EXPECT_EQ(WindowText(window), Title);
+    EXPECT_TRUE(WindowText(window) == Title && icon(IDI_APP));
     EXPECT_TRUE(Saved("PauseState = 0"));
     // Held eight times as long as the history waits at a notification; then one replaced
     // before it is let go: only what it then holds is a copy to keep.
@@ -232,6 +236,13 @@ TEST_F(HistoryWindowTest, StartUpRestoresTheSettingsAndExitRecordsThem) {
     EXPECT_EQ(SendMessageA(ListWindow(), LVM_GETCOLUMNWIDTH, 0, 0), 126);
     EXPECT_TRUE(SendMessageA(ListWindow(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
     EXPECT_EQ(HFONT(SendMessageA(Child(IDC_PREVIEW), WM_GETFONT, 0, 0)), FixedFont());
+    // The text in Courier New 10 pt, the count in Tahoma 8 pt, at this display's 96 dpi.
+    auto face = [&](int id) {
+        LOGFONTA f;
+        GetObjectA(HFONT(SendMessageA(Child(id), WM_GETFONT, 0, 0)), sizeof f, &f);
+        return std::string(f.lfFaceName) + " " + std::to_string(f.lfHeight);
+    };
+    EXPECT_EQ(face(IDC_PREVIEW) + ", " + face(IDC_COUNT_LABEL), "Courier New -13, Tahoma -11");
     Copy("ignored");
     // Items that have grown too old go when the computer wakes, under the policy then chosen.
     Command(IDM_KEEP_WEEK);
