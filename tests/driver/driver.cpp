@@ -27,10 +27,9 @@ namespace {
 // The one poll of the tests: every 20 ms until cond holds or ms milliseconds have passed.
 template <class Cond>
 bool WaitFor(DWORD ms, Cond cond) {
-    for (DWORD start = GetTickCount();; Sleep(20)) {
-        if (cond()) return true;
+    for (DWORD start = GetTickCount(); !cond(); Sleep(20))
         if (GetTickCount() - start >= ms) return false;
-    }
+    return true;
 }
 
 HWND Window() { return FindWindowA(HISTORY_WINDOW_CLASS, nullptr); }
@@ -52,12 +51,10 @@ std::set<std::string> Lines(const std::string& path) {
 bool OpenTheClipboard() { return WaitFor(2000, [] { return OpenClipboard(nullptr) != 0; }); }
 
 std::string ClipboardText() {
-    if (!OpenTheClipboard()) return "";
-    HANDLE block = GetClipboardData(CF_TEXT);
+    HANDLE block = OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
     const char* p = block ? static_cast<const char*>(GlobalLock(block)) : nullptr;
     std::string text = p ? std::string(p, strnlen(p, GlobalSize(block))) : "";
-    if (p) GlobalUnlock(block);
-    return CloseClipboard(), text;
+    return p && GlobalUnlock(block), CloseClipboard(), text;
 }
 
 bool PutText(const std::string& text) {
@@ -74,9 +71,8 @@ bool OnTop(const std::string& index, const std::string& text) {
     HANDLE f = CreateFileA(index.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr);
     char line[64] = {};
-    DWORD got = 0;
+    DWORD got = 0, h = 0;
     if (f != INVALID_HANDLE_VALUE) ReadFile(f, line, sizeof line - 1, &got, nullptr), CloseHandle(f);
-    unsigned long h = 0;
     return std::sscanf(line, "%*s %lu", &h) == 1 && h == TextHash(text.c_str());
 }
 
@@ -97,14 +93,12 @@ bool Feed(const std::string& prefix, const std::string& index, const char* logPa
 // a previous run would have left them, and prints each file's name and text for the script
 // to write: Wine creates a file in a folder of thousands in milliseconds, Linux in microseconds.
 bool Store(const char* data, int n) {
-    StoreOpen(data);
-    SeedRandom();
     HistoryItems items;
-    std::set<std::string> names;
-    for (int i = 0; i < n;) {
-        std::string name = RandomName(8), text = "stored item " + std::to_string(i);
-        if (!names.insert(name).second) continue;
-        items.push_back({name, text, TextHash(text.c_str()), int32_t(std::time(nullptr)) - i++, ""});
+    StoreOpen(data);
+    for (int i = 0; i < n; i++) {
+        std::string name = "item", text = "stored item " + std::to_string(i);
+        for (int k = i; name.size() < 8; k /= 25) name += char('a' + k % 25);
+        items.push_back({name, text, TextHash(text.c_str()), int32_t(std::time(nullptr)) - i, ""});
         std::printf("%s\t%s\n", name.c_str(), text.c_str());
     }
     return SaveIndex(items);
@@ -114,41 +108,34 @@ bool Store(const char* data, int n) {
 // whole item file, no file holds a deleted text, and every text stored, fed, or found
 // written before an earlier kill has a record unless deleted. A whole fed text in a file no
 // record names joins those the next start must keep; once settled, any such file fails. The folder
-// holds 20 000 and Wine opens a file in a tenth of a millisecond: a file is read again only
-// when its time or size has changed since the last check.
+// holds 20 000 and Wine opens a file in a tenth of a millisecond: between kills only files
+// with a name new since the last check are read (a name is never given to a second text
+// while its file is there), once settled every file is.
 bool CheckStore(const std::string& work, const std::string& data, bool settled) {
     HistoryItems items;
     if (!Index(data, &items)) return Say("no index");
-    std::map<std::string, std::pair<std::string, std::string>> seen, files;  // name: stamp, text
+    std::map<std::string, std::string> seen, files;
     std::ifstream cache(work + "/cache", std::ios::binary);
-    for (std::string name, stamp, text; cache >> name >> stamp && std::getline(cache.ignore(), text);) seen[name] = {stamp, text};
-    WIN32_FIND_DATAA f;
-    HANDLE find = FindFirstFileA((data + "\\*").c_str(), &f);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &f)) {
-        if ((f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !std::strcmp(f.cFileName, "__reg__")) continue;
-        std::string stamp = std::to_string(f.ftLastWriteTime.dwHighDateTime) + ":" +
-                            std::to_string(f.ftLastWriteTime.dwLowDateTime) + ":" + std::to_string(f.nFileSizeLow);
-        auto& file = files[f.cFileName] = seen[f.cFileName];
-        if (file.first != stamp) file = {stamp, FileText(ItemFilePath(f.cFileName))};
-    }
-    FindClose(find);
+    for (std::string name, text; !settled && cache >> name && std::getline(cache.ignore(), text);) seen[name] = text;
+    for (const std::string& name : sys::ListDirectory(data))
+        if (name != "__reg__" && name != "__pending__") files[name] = seen.count(name) ? seen[name] : FileText(ItemFilePath(name));
     std::ofstream out(work + "/cache", std::ios::binary);
     std::set<std::string> deleted = Lines(work + "/deleted"), kept, named;
     for (const HistoryItem& item : items) {
-        if (!files.count(item.fileName) || TextHash(files[item.fileName].second.c_str()) != item.hash)
+        if (!files.count(item.fileName) || TextHash(files[item.fileName].c_str()) != item.hash)
             return Say("record " + item.fileName + " has no whole item file");
-        kept.insert(files[item.fileName].second), named.insert(item.fileName);
+        kept.insert(files[item.fileName]), named.insert(item.fileName);
     }
     std::string written;
-    int checked = 0, lost = 0, rows = int(items.size());
+    int checked = 0, lost = 0, rows = int(items.size()), run, number;
+    char more;
     for (const auto& [name, file] : files) {
-        out << name << ' ' << file.first << ' ' << file.second << '\n';
-        if (deleted.count(file.second)) return Say("deleted text in " + name);
+        out << name << ' ' << file << '\n';
+        if (deleted.count(file)) return Say("deleted text in " + name);
         if (!named.count(name) && settled) return Say("no record names " + name);
-        int run, text;
-        char more;  // a whole fed text, not a file the kill left empty
-        if (!named.count(name) && std::sscanf(file.second.c_str(), "run %d text %d%c", &run, &text, &more) == 2)
-            written += file.second + '\n', rows++;
+        // A whole fed text, not a file the kill left empty.
+        if (!named.count(name) && std::sscanf(file.c_str(), "run %d text %d%c", &run, &number, &more) == 2)
+            written += file + '\n', rows++;
     }
     for (const char* list : {"/stored", "/fed", "/recovered"})
         for (const std::string& text : Lines(work + list)) checked += !deleted.count(text), lost += !deleted.count(text) && !kept.count(text);
@@ -178,11 +165,9 @@ void Key(WORD vk, DWORD flags = 0) {
 // Stands in for the program the user works in: a text box with the focus gets
 // Ctrl+Numpad<digit> from the keyboard, and must then hold the expected text.
 bool PasteTarget(int digit, const std::string& expected, DWORD ms) {
-    HWND frame = CreateWindowExA(0, "STATIC", "Paste target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 100, 300, 200,
-                                 nullptr, nullptr, nullptr, nullptr);
-    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 0, 280, 160, frame, nullptr,
-                                nullptr, nullptr);
-    SetForegroundWindow(frame);
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE, 400, 100, 300, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(edit);
     SetFocus(edit);
     Key(VK_CONTROL), Key(WORD(VK_NUMPAD0 + digit)), Key(WORD(VK_NUMPAD0 + digit), KEYEVENTF_KEYUP), Key(VK_CONTROL, KEYEVENTF_KEYUP);
     bool pasted = WaitFor(ms, [&] {
@@ -204,15 +189,14 @@ int main(int argc, char** argv) {
     if (cmd == "ini") {  // the settings file the program writes: its defaults but for KEY=VALUE...
         SetDefaultSettings();
         LoadSettings(arg, "Hoardium");
-        for (int i = 3; i < argc; i++)
-            if (const char* eq = std::strchr(argv[i], '=')) SetSetting(std::string(argv[i], size_t(eq - argv[i])), std::atoi(eq + 1));
+        for (int i = 3; i < argc; i++) SetSetting(std::string(argv[i], std::strcspn(argv[i], "=")), std::atoi(std::strchr(argv[i], '=') + 1));
         return SaveSettings(), 0;
     }
-    if (cmd == "set-text") return result(PutText(FileText(arg)));
-    // FILE INDEX MS: the file's text is the newest record and on the clipboard; "copy" puts it there first.
+    // FILE [INDEX MS]: the file's text is the newest record and on the clipboard; "copy" puts it there first.
     if (cmd == "copy" || cmd == "on-top") {
         std::string text = FileText(arg);
-        return result((cmd == "on-top" || PutText(text)) && WaitFor(ms, [&] { return OnTop(argv[3], text); }) && ClipboardText() == text);
+        return result((cmd == "on-top" || PutText(text)) &&
+                      (argc == 3 || (WaitFor(ms, [&] { return OnTop(argv[3], text); }) && ClipboardText() == text)));
     }
     HistoryItems items;  // the item files of the index a start would read, newest first
     if (cmd == "names" && Index(arg, &items)) for (const HistoryItem& item : items) std::printf("%s\n", item.fileName.c_str());
@@ -223,10 +207,10 @@ int main(int argc, char** argv) {
     if (cmd == "feed") return result(Feed(arg, argv[3], argv[4]));
     if (cmd == "fed") return result(WaitFor(ms, [&] { return Lines(arg).size() >= number(3); }));  // FILE N MS
     if (cmd == "paste-target") return result(PasteTarget(int(number(2)), FileText(argv[3]), ms));
-    if (cmd == "wait-window")  // the title is set near the end of start-up
-        return result(WaitFor(ms, [] { return Window() && GetWindowTextLengthA(Window()) > 0; }));
-    if (cmd == "wait-gone" || cmd == "exit")
-        return result((cmd == "wait-gone" || PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0)) && WaitFor(ms, [] { return !Window(); }));
+    if (cmd == "wait-window" || cmd == "wait-gone" || cmd == "exit")  // the title is set near the end of start-up
+        return result((cmd != "exit" || PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0)) && WaitFor(ms, [&] {
+            return cmd == "wait-window" ? Window() && GetWindowTextLengthA(Window()) > 0 : !Window();
+        }));
     if (cmd == "wait-rows" || cmd == "wait-selected")
         return result(WaitFor(ms, [&] {
             return List() && LRESULT(number(2)) == (cmd == "wait-rows" ? SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0)
@@ -234,14 +218,11 @@ int main(int argc, char** argv) {
         }));
     // Posted as a menu or the list would: the program acts from inside its own loop.
     if (cmd == "post") return result(PostMessageA(Window(), number(2), number(3), LPARAM(number(4))));
-    if (cmd == "send") return result(SendMessageTimeoutA(Window(), number(2), number(3), LPARAM(number(4)), 0, 5000, nullptr));
-    if (cmd == "preview-length") {  // asked while the program must keep answering
-        DWORD_PTR n = 0;
-        bool ok = WaitFor(ms, [&] {
-            HWND pane = GetDlgItem(Window(), IDC_PREVIEW);
-            return pane && SendMessageTimeoutA(pane, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &n) && n > 0;
-        });
-        return std::printf("%lu\n", static_cast<unsigned long>(n)), result(ok);
+    if (cmd == "send") {  // MSG WPARAM LPARAM [CONTROL]: prints the answer, which must come within 5 s
+        DWORD_PTR answer = 0;
+        HWND to = argc > 5 ? GetDlgItem(Window(), int(number(5))) : Window();
+        bool ok = to && SendMessageTimeoutA(to, number(2), number(3), LPARAM(number(4)), SMTO_ABORTIFHUNG, 5000, &answer);
+        return std::printf("%lu\n", static_cast<unsigned long>(answer)), result(ok);
     }
     if (cmd == "is-visible") return result(IsWindowVisible(Window()));
     if (cmd == "key") return Key(WORD(number(2))), Key(WORD(number(2)), KEYEVENTF_KEYUP), 0;
