@@ -35,7 +35,7 @@ texts=(
 n=0
 for t in "${texts[@]}"; do
   printf '%s' "$t" >"$work/text"
-  drive set-text "$work/text"
+  drive copy "$work/text"
   n=$((n + 1))
   drive wait-rows "$n" 10000
 done
