@@ -35,7 +35,7 @@ void Prepare(int n) {
     HistoryItems items;
     int32_t now = int32_t(std::time(nullptr));
     for (int i = 0; i < n; i++) {
-        HistoryItem item{RandomName(8), DisplayText(i), uint32_t(i), now, std::string()};
+        HistoryItem item{RandomName(8), SharedText(DisplayText(i)), uint32_t(i), now, std::string()};
         items.push_back(item);
     }
     StoreOpen(JoinPath(kDir, "Hoardium.data"));

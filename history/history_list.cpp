@@ -51,7 +51,7 @@ unsigned HistoryCount() { return unsigned(items.size()); }
 
 unsigned HistoryMaxItems() { return maxItems; }
 
-std::string HistoryItemText(unsigned i) { return items[i].displayText; }
+std::string HistoryItemText(unsigned i) { return items[i].displayText.str(); }
 
 uint32_t HistoryItemHash(unsigned i) { return items[i].hash; }
 
@@ -63,7 +63,7 @@ std::string HistoryLoadText(unsigned i) {
 
 void HistoryAdd(const std::string& text, uint32_t hash, const std::string& displayText) {
     if (maxItems == 0) return;
-    HistoryItem item{std::string(), displayText, hash, Now(), text};
+    HistoryItem item{std::string(), SharedText(displayText), hash, Now(), text};
     // The text goes to disk at once, before the index names it; a disk that refuses it
     // leaves it in memory, and every later store step tries again.
     WriteItemFile(&item);

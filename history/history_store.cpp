@@ -106,7 +106,8 @@ void DropLaterDuplicates(HistoryItems* items) {
     items->swap(kept);
 }
 
-void ParseRecords(std::string_view bytes, HistoryItems* items) {
+void ParseRecords(const std::shared_ptr<const std::string>& block, HistoryItems* items) {
+    std::string_view bytes = *block;
     size_t at = 0;
     while (at < bytes.size()) {
         std::string_view head = NextLine(bytes, &at);
@@ -121,7 +122,7 @@ void ParseRecords(std::string_view bytes, HistoryItems* items) {
         int32_t captureTime = int32_t(ParseNumber(p, end));
         std::string_view display = at < bytes.size() ? NextLine(bytes, &at) : std::string_view();
         if (!IsItemFileName(fileName)) continue;
-        items->push_back(HistoryItem{std::string(fileName), std::string(display), hash, captureTime, std::string()});
+        items->push_back(HistoryItem{std::string(fileName), SharedText(block, display), hash, captureTime, std::string()});
     }
     DropLaterDuplicates(items);
 }
@@ -132,7 +133,7 @@ void AppendRecord(std::string* out, const std::string& fileName, const HistoryIt
     *p++ = ' ';
     p = std::to_chars(p, p + 11, item.captureTime).ptr;
     out->append(fileName).append(1, ' ').append(numbers, p).append("\r\n");
-    out->append(item.displayText).append("\r\n");
+    out->append(item.displayText.view()).append("\r\n");
 }
 
 std::vector<std::string> ReadDeleteList() {
@@ -173,8 +174,8 @@ std::string StoreIndexPath() { return indexPath; }
 std::string ItemFilePath(const std::string& fileName) { return JoinPath(dataDirectory, fileName); }
 
 bool LoadIndex(HistoryItems* items) {
-    std::string bytes;
-    if (!ReadWholeFile(pendingIndexPath, &bytes) && !ReadWholeFile(indexPath, &bytes)) return false;
+    auto bytes = std::make_shared<std::string>();
+    if (!ReadWholeFile(pendingIndexPath, bytes.get()) && !ReadWholeFile(indexPath, bytes.get())) return false;
     items->clear();
     ParseRecords(bytes, items);
     return true;
@@ -204,9 +205,10 @@ bool StoreRecover(HistoryItems* items) {
         }
         // Kept only when the record and the whole text are there, and the text was
         // not removed before the kill.
-        std::string record, text;
+        auto record = std::make_shared<std::string>();
+        std::string text;
         HistoryItems parsed;
-        ReadWholeFile(MarkerPath(name), &record);
+        ReadWholeFile(MarkerPath(name), record.get());
         ParseRecords(record, &parsed);
         bool whole = parsed.size() == 1 && parsed[0].fileName == name && !Contains(listed, name) &&
                      ReadWholeFile(ItemFilePath(name), &text) && TextHash(text.c_str()) == parsed[0].hash;

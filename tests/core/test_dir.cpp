@@ -51,7 +51,7 @@ Rows StoredRows() {
     HistoryItems items;
     LoadIndex(&items);
     Rows rows;
-    for (const HistoryItem& item : items) rows.emplace_back(item.displayText, item.hash);
+    for (const HistoryItem& item : items) rows.emplace_back(item.displayText.str(), item.hash);
     return rows;
 }
 

@@ -98,7 +98,7 @@ bool Store(const char* data, int n) {
     for (int i = 0; i < n; i++) {
         std::string name = "item", text = "stored item " + std::to_string(i);
         for (int k = i; name.size() < 8; k /= 25) name += char('a' + k % 25);
-        items.push_back({name, text, TextHash(text.c_str()), int32_t(std::time(nullptr)) - i, ""});
+        items.push_back({name, SharedText(text), TextHash(text.c_str()), int32_t(std::time(nullptr)) - i, ""});
         std::printf("%s\t%s\n", name.c_str(), text.c_str());
     }
     return SaveIndex(items);

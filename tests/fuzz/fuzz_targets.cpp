@@ -14,7 +14,7 @@ inline bool StartsWith(const std::string& s, const std::string& p) { return s.si
 inline std::string Flat(const HistoryItems& items) {
     std::string s;
     for (const HistoryItem& i : items)
-        s += i.fileName + '\0' + i.displayText + '\0' + std::to_string(i.hash) + ' ' + std::to_string(i.captureTime) + '\n';
+        s += i.fileName + '\0' + i.displayText.str() + '\0' + std::to_string(i.hash) + ' ' + std::to_string(i.captureTime) + '\n';
     return s;
 }
 

@@ -195,7 +195,7 @@ protected:
         ASSERT_EQ(items.size(), HistoryCount());
         for (unsigned i = 0; i < items.size(); i++) {
             EXPECT_EQ(Cell(i, 0) + "|" + Cell(i, 1), HistoryItemTimeText(i) + "|" + HistoryItemText(i)) << i;
-            EXPECT_EQ(items[i].displayText, HistoryItemText(i)) << i;
+            EXPECT_EQ(items[i].displayText.str(), HistoryItemText(i)) << i;
             EXPECT_EQ(items[i].hash, TextHash(ReadFile(DataFile(items[i].fileName)).c_str())) << i;
         }
         std::vector<std::string> names = DirectoryNames(DataFile(""));
