@@ -16,71 +16,72 @@
 #include "tests/core/test_dir.h"
 
 namespace fs = std::filesystem;
-
-namespace {
+using Faults = std::function<bool(int)>;
 
 const char kAdded[] = "added text", kNext[] = "next text";
 
+void Capture(const std::string& text) { HistoryAdd(text, TextHash(text.c_str()), MakeDisplayText(text, 200)); }
+
 // A stored item's file holds "full <hash>"; a captured one's, the text of its hash.
-bool Whole(const std::string& text, uint32_t hash) { return text == "full " + std::to_string(hash) || TextHash(text.c_str()) == hash; }
+bool Whole(const std::string& text, uint32_t hash) {
+    return text == "full " + std::to_string(hash) || TextHash(text.c_str()) == hash;
+}
 
 // Stored item i has hash i and display text "text i"; -1 stands for kAdded, -2 for kNext.
 Rows Expected(std::vector<int> ids, size_t max = 100000) {
     ids.resize(std::min(ids.size(), max));
     Rows rows;
-    for (int id : ids) rows.emplace_back(id == -1 ? kAdded : id == -2 ? kNext : "text " + std::to_string(id), id < 0 ? TextHash(id == -1 ? kAdded : kNext) : uint32_t(id));
+    for (int id : ids) {
+        const char* added = id == -1 ? kAdded : kNext;
+        rows.emplace_back(id < 0 ? added : "text " + std::to_string(id), id < 0 ? TextHash(added) : uint32_t(id));
+    }
     return rows;
 }
 
 // The rows that were there before the scenario, whichever of its new texts were stored by then.
 Rows Old(Rows rows) {
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const auto& r) { return r.second == TextHash(kAdded) || r.second == TextHash(kNext); }), rows.end());
+    auto isNew = [](const auto& r) { return r.second == TextHash(kAdded) || r.second == TextHash(kNext); };
+    rows.erase(std::remove_if(rows.begin(), rows.end(), isNew), rows.end());
     return rows;
 }
 
 class Store : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SeedRandom();
-        MakeDirectory(DataDir());
-    }
+    void SetUp() override { SeedRandom(); MakeDirectory(DataDir()); }
     void TearDown() override { sys::SetFaults(nullptr); }
     std::string DataDir() const { return dir->File("Hoardium.data"); }
     std::string Data(const std::string& name) const { return JoinPath(DataDir(), name); }
     std::string Index() const { return ReadFile(Data("__reg__")); }
     size_t ItemFiles() const { return DirectoryNames(DataDir()).size() - 2; }
     void Start(unsigned maxItems = 100000, int policy = 3) { HistoryInit(maxItems, policy, dir->path(), "Hoardium"); }
-    void Capture(const std::string& text) { HistoryAdd(text, TextHash(text.c_str()), MakeDisplayText(text, 200)); }
     // Every record the next start would load names a file holding exactly its text, and
     // beside the index and those files there is nothing: no stray file, nothing pending.
     void ExpectWholeFiles(bool andNothingElse) {
         HistoryItems items;
         LoadIndex(&items);
         std::vector<std::string> names = {"__pending__/", "__reg__"};
-        for (const HistoryItem& item : items) {
-            EXPECT_TRUE(Whole(ReadItemFile(item.fileName), item.hash)) << item.fileName;
-            names.push_back(item.fileName);
-        }
+        for (const HistoryItem& item : items) names.push_back(item.fileName);
+        for (const HistoryItem& item : items) EXPECT_TRUE(Whole(ReadItemFile(item.fileName), item.hash)) << item.fileName;
         std::sort(names.begin(), names.end());
-        if (andNothingElse) {
-            EXPECT_EQ(DirectoryNames(DataDir()), names);
-            EXPECT_EQ(DirectoryNames(Data("__pending__")), std::vector<std::string>());
-        }
+        if (!andNothingElse) return;
+        EXPECT_EQ(DirectoryNames(DataDir()), names);
+        EXPECT_EQ(DirectoryNames(Data("__pending__")), std::vector<std::string>());
     }
     std::unique_ptr<TestDir> dir{new TestDir};
 };
 
+// maxAfter is the maximum the change leaves, when it sets one.
 struct Change {
     const char* name;
     unsigned maxItems;
     std::function<void()> run;
     std::vector<int> after;
-    unsigned maxAfter = 100000;  // the maximum the change leaves, when it sets one
+    unsigned maxAfter = 100000;
 };
 
 const Change kChanges[] = {
-    {"add", 100000, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3, 4}},
-    {"add to a full list", 5, [] { HistoryAdd(kAdded, TextHash(kAdded), kAdded); }, {-1, 0, 1, 2, 3}, 5},
+    {"add", 100000, [] { Capture(kAdded); }, {-1, 0, 1, 2, 3, 4}},
+    {"add to a full list", 5, [] { Capture(kAdded); }, {-1, 0, 1, 2, 3}, 5},
     {"move to front", 100000, [] { HistoryMoveToFront(2); }, {2, 0, 1, 3, 4}},
     {"delete", 100000, [] { HistoryDelete(1); }, {0, 2, 3, 4}},
     {"delete range", 100000, [] { HistoryDeleteRange(1, 3); }, {0, 4}},
@@ -98,13 +99,12 @@ const Change kChanges[] = {
 // file, no text cut short. Pairs whose first failure falls after the change's own step
 // fail only the next capture, which the change "add" already covers.
 TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
-    int scenarios = 0;
     for (const Change& c : kChanges) {
-        std::vector<int> ids = {-2};
-        ids.insert(ids.end(), c.after.begin(), c.after.end());
+        std::vector<int> ids = c.after;
+        ids.insert(ids.begin(), -2);
         const Rows final = Expected(ids, c.maxAfter), before = Expected({0, 1, 2, 3, 4}), after = Expected(c.after);
         int changeOps = 0, stepOps = 0;
-        auto run = [&](std::function<bool(int)> fails) {
+        auto run = [&](Faults fails) {
             dir.reset(new TestDir);
             StoreHistory(DataDir(), 5, 0, 3, 40 * 86400);  // the last two past a month's keeping
             Start(c.maxItems);
@@ -114,14 +114,13 @@ TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
             changeOps = sys::OperationCount();
             HistoryStoreStep();
             stepOps = sys::OperationCount();
-            HistoryAdd(kNext, TextHash(kNext), kNext);
+            Capture(kNext);
             HistoryStoreStep();
         };
         run([](int) { return false; });
         const int n = sys::OperationCount(), m = stepOps, stored = changeOps ? changeOps : stepOps;
-        auto check = [&](const std::string& what, int kill, std::function<bool(int)> fails) {
+        auto check = [&](const std::string& what, int kill, Faults fails) {
             SCOPED_TRACE(std::string(c.name) + ", " + what);
-            scenarios++;
             run(fails);
             if (!kill) HistoryStoreStep();
             sys::SetFaults(nullptr);
@@ -134,19 +133,19 @@ TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
                 EXPECT_TRUE(disk == Old(before) || disk == Old(after) || disk == Old(final));
             }
             ExpectWholeFiles(false);
-            for (int i = 0; !kill && i < 5 && HistoryStoreStep() != StoreWork::Done; i++) {
-            }
+            for (int i = 0; !kill && i < 5 && HistoryStoreStep() != StoreWork::Done; i++) {}
             EXPECT_EQ(StoredRows(), ListRows());
             ExpectWholeFiles(true);
             for (unsigned i = 0; i < HistoryCount(); i++) EXPECT_TRUE(Whole(HistoryLoadText(i), HistoryItemHash(i)));
         };
         for (int a = 1; a <= n + 1; a++) {
-            for (int b = a + 1; a <= m && b <= n + 2; b++) check("ops " + std::to_string(a) + "+" + std::to_string(b), 0, [a, b](int k) { return k == a || k == b; });
-            check("ops " + std::to_string(a) + "-" + std::to_string(a + 3), 0, [a](int k) { return k >= a && k <= a + 3; });
-            check("killed at op " + std::to_string(a), a, [a](int k) { return k >= a; });
+            const std::string op = std::to_string(a);
+            for (int b = a + 1; a <= m && b <= n + 2; b++)
+                check("ops " + op + "+" + std::to_string(b), 0, [a, b](int k) { return k == a || k == b; });
+            check("ops " + op + " to " + std::to_string(a + 3), 0, [a](int k) { return k >= a && k <= a + 3; });
+            check("killed at op " + op, a, [a](int k) { return k >= a; });
         }
     }
-    std::printf("fault scenarios: %d\n", scenarios);
 }
 
 TEST_F(Store, CapturesComeBackByteForByteAndChangesReachTheDisk) {
@@ -216,12 +215,13 @@ TEST_F(Store, StartTrimsThenExpires) {
 TEST_F(Store, DamagedIndexNeverReachesFilesThatAreNotItems) {
     WriteFile(dir->File("victim"), "keep me");
     WriteFile(Data("shared"), "first record's text");
-    WriteFile(Data("__reg__"), "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n__reg__ 1 2\r\nthe index\r\n"
-                               "__pending__ 1 2\r\nthe store's folder\r\nshared 1 2\r\nnewer\r\nshared 3 4\r\nolder, same file\r\n"
-                               "good xx\r\nno numbers\r\nlast 5\r\n");
+    WriteFile(Data("__reg__"), "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n"
+                               "__reg__ 1 2\r\nthe index\r\n__pending__ 1 2\r\nthe store's folder\r\n"
+                               "shared 1 2\r\nnewer\r\nshared 3 4\r\nolder, same file\r\ngood xx\r\nno numbers\r\nlast 5\r\n");
     Start();
-    EXPECT_EQ(ListRows(), Rows({{"newer", 1}, {"no numbers", 0}, {"", 5}}));  // the file ends after the last record's first line
-    EXPECT_EQ(HistoryLoadText(0) + "|" + HistoryLoadText(1), "first record's text|");  // a missing file reads empty
+    // The file ends after the last record's first line; a missing file reads empty.
+    EXPECT_EQ(ListRows(), Rows({{"newer", 1}, {"no numbers", 0}, {"", 5}}));
+    EXPECT_EQ(HistoryLoadText(0) + "|" + HistoryLoadText(1), "first record's text|");
     HistorySetMaxItems(2);
     Capture("next");
     HistoryDeleteAll();
@@ -257,21 +257,23 @@ TEST_F(Store, WhatTheDiskRefusesWaitsUntilItTakesIt) {
 // indexed come back in the order they were copied, but not one deleted before the kill;
 // an index that could not replace one another program held is the newer and takes its place.
 TEST_F(Store, StartFinishesWhatAKillLeft) {
+    const std::string pendingIndex = "f1 1 5\r\ntext 1\r\n";
     StoreHistory(DataDir(), 2);
     fs::create_directories(Data("__pending__"));
-    WriteFile(Data("__pending__/__reg__"), "f1 1 5\r\ntext 1\r\n");
+    WriteFile(Data("__pending__/__reg__"), pendingIndex);
     WriteFile(Data("__pending__/deleting"), "f0\r\nc\r\n");
-    for (std::string name : {"a", "b", "c"}) {
-        WriteFile(Data(name), name);
-        WriteFile(Data("__pending__/" + name + ".new"), name + " " + std::to_string(TextHash(name.c_str())) + (name == "a" ? " 200" : " 100") + "\r\n" + name + "\r\n");
+    for (std::string t : {"a", "b", "c"}) {
+        WriteFile(Data(t), t);
+        const std::string time = t == "a" ? " 200" : " 100";
+        WriteFile(Data("__pending__/" + t + ".new"), t + " " + std::to_string(TextHash(t.c_str())) + time + "\r\n" + t + "\r\n");
     }
     Start();
     EXPECT_EQ(ListRows(), Rows({{"a", TextHash("a")}, {"b", TextHash("b")}, {"text 1", 1}}));
     ExpectWholeFiles(true);
     HistoryDeleteAll();
-    WriteFile(Data("__pending__/__reg__"), "f1 1 5\r\ntext 1\r\n");
+    WriteFile(Data("__pending__/__reg__"), pendingIndex);
     Start();
-    EXPECT_EQ(Index(), "f1 1 5\r\ntext 1\r\n");
+    EXPECT_EQ(Index(), pendingIndex);
 }
 
 TEST_F(Store, NewItemsTakeNoNameOfAFileThereNorNeedTheirFolder) {
@@ -295,5 +297,3 @@ TEST_F(Store, NewItemsTakeNoNameOfAFileThereNorNeedTheirFolder) {
     HistoryCleanupOnExit();
     EXPECT_EQ(ReadFile(DataDir()), "not mine");
 }
-
-}  // namespace

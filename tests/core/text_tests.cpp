@@ -111,12 +111,11 @@ TEST_F(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
     EXPECT_EQ(Saved(), "EnableHotkeys = 4\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 12\r\nMonoFont = 0\r\n"
                        "PauseRestore = 0\r\nPauseState = -2147483648\r\nStayOnTop = 7\r\nTimestamps = 0\r\nToolbarOpen = 2147483647\r\n"
                        "WinH = -40\r\nWinW = 5\r\nWinX = 0\r\nWinY = 7\r\n");
-    ToggleSetting("X");  // absent: inserted, and on
-    EXPECT_EQ(GetSetting("X"), 1);
-    for (int32_t v : {2, 1, 0}) {
-        SetSetting("X", v);
-        ToggleSetting("X");
-        EXPECT_EQ(GetSetting("X"), v == 1 ? 0 : 1);
+    // Toggling turns anything but 1 on; an absent setting is inserted.
+    for (int32_t v : {-1, 2, 1, 0}) {
+        if (v >= 0) SetSetting("X" + std::to_string(v), v);
+        ToggleSetting("X" + std::to_string(v));
+        EXPECT_EQ(GetSetting("X" + std::to_string(v)), v == 1 ? 0 : 1) << v;
     }
 }
 
@@ -125,10 +124,11 @@ TEST_F(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
 TEST_F(Settings, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
     std::string path = dir.File("Hoardium.ini");
     auto state = [&] { return FileExists(path) ? ReadFile(path) : "none"; };
-    for (bool firstSave : {true, false}) {
-        for (int a = 1; a <= 4; a++) {
+    for (bool firstSave : {true, false})
+        for (int a = 1; a <= 4; a++)
             for (int b = a; b <= 4; b++) {
-                SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing " + std::to_string(a) + "+" + std::to_string(b));
+                SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing " + std::to_string(a) + "+"
+                             + std::to_string(b));
                 std::remove(path.c_str());
                 Load();
                 if (!firstSave) SaveSettings();
@@ -144,8 +144,6 @@ TEST_F(Settings, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
                 ASSERT_TRUE(Load());
                 EXPECT_EQ(GetSetting("WinW"), 777);
             }
-        }
-    }
 }
 
 TEST(Paths, JoinKeepsExistingSeparators) {

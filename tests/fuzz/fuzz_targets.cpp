@@ -9,7 +9,7 @@
 #include "tests/core/test_dir.h"
 #include "ui/web_address.h"
 
-inline bool StartsWith(const std::string& s, const std::string& p) { return s.size() >= p.size() && s.rfind(p, 0) == 0; }
+inline bool StartsWith(const std::string& s, const std::string& p) { return s.rfind(p, 0) == 0; }
 
 inline std::string Flat(const HistoryItems& items) {
     std::string s;
