@@ -21,12 +21,7 @@ const char* const CB = "b\r\nx";
 TEST_F(HistoryWindowTest, ItemCommandsKeepRowsSelectionPreviewAndStoreInStep) {
     Start("Timestamps = 1\r\n");
     for (const char* t : {"a", CB, "c", "d", "e", "f"}) Copy(t);
-    const struct {
-        int select, command;
-        const char *copy, *rows;
-        int selected;
-        const char* clipboard;
-    } steps[] = {
+    const struct { int select, command; const char *copy, *rows; int selected; const char* clipboard; } steps[] = {
         {4, IDM_ITEM_COPY, nullptr, "b \xB6 x f e d c a", 0, CB},  // the full text goes out
         {Keep, IDM_CLEAR_CLIPBOARD, nullptr, "b \xB6 x f e d c a", 0, ""},
         {0, IDM_ITEM_COPY, nullptr, "b \xB6 x f e d c a", 0, CB},  // the newest goes out and comes back
@@ -64,12 +59,9 @@ TEST_F(HistoryWindowTest, ItemCommandsKeepRowsSelectionPreviewAndStoreInStep) {
         AwaitCapture();
         EXPECT_EQ(Texts(), s.rows);
         EXPECT_EQ(ListSelectedRow(), s.selected);
-        if (s.selected >= 0 || !*s.rows) {
+        if (s.selected >= 0 || !*s.rows)
             EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), s.selected < 0 ? "" : HistoryLoadText(s.selected));
-        }
-        if (s.clipboard) {
-            EXPECT_EQ(ClipboardText(), s.clipboard);
-        }
+        if (s.clipboard) EXPECT_EQ(ClipboardText(), s.clipboard);
         ExpectInStep();
     }
     // The pane shows as much of a long text as it lays out quickly, and says so.
@@ -187,18 +179,13 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     RegCloseKey(key);
     const std::string opened = "Z:" HOARDIUM_TEST_BROWSER ".opened";
     DeleteFileA(opened.c_str());
-    auto ctrl = [&](const std::function<void()>& act) {
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        act();
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-    };
     NMHDR doubleClick = {list, IDC_HISTORY_LIST, UINT(NM_DBLCLK)};
     // A text that is no address opens nothing, by any way; an address opens by every way.
     for (int row : {2, 3}) {
         ListSelectRow(row);
         Command(IDM_ITEM_GOTO);
-        ctrl([&] { SendMessageA(list, WM_KEYDOWN, VK_RETURN, 1); });
-        ctrl([&] { SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, LPARAM(&doubleClick)); });
+        WithCtrl([&] { SendMessageA(list, WM_KEYDOWN, VK_RETURN, 1); });
+        WithCtrl([&] { SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, LPARAM(&doubleClick)); });
     }
     Command(IDM_VISIT_WEBSITE);
     // The launches run side by side, so the addresses come in any order; Wine's launcher
@@ -227,25 +214,19 @@ TEST_F(HistoryWindowTest, KeysOfTheListHotkeysAndTheShowHideRules) {
     // Typed letters find the next row whose text starts with them; the list's own command
     // keys stay what they are, even though their characters reach it too.
     ListSelectRow(1);
-    const std::pair<WPARAM, int> typed[] = {
-        {'P', 1}, {'P', 1}, {'T', 1}, {'T', 1}, {'C', 1}, {VK_SPACE, 1}, {VK_BACK, 1},
-        {'B', 5},  // after the selected row, not the Blueberry above it
-        {'L', 0},  // "bl" goes round past the end, whatever the case
-        {'X', 0},  // "blx" matches nothing
-    };
+    // 'B': after the selected row, not the Blueberry above it; "bl" goes round past the end, whatever the
+    // case; "blx" matches nothing.
+    const std::pair<WPARAM, int> typed[] = {{'P', 1}, {'P', 1}, {'T', 1}, {'T', 1}, {'C', 1},
+                                            {VK_SPACE, 1}, {VK_BACK, 1}, {'B', 5}, {'L', 0}, {'X', 0}};
     for (const auto& k : typed) {
         Key(k.first);
         EXPECT_EQ(ListSelectedRow(), k.second) << char(k.first);
         EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), HistoryLoadText(k.second)) << char(k.first);
     }
     // A removed row's focus goes to the row in its place, so the next arrow key goes on from there.
-    const struct {
-        int focused;
-        const char *copy, *rows;
-        WPARAM key;
-        int selectedAfterKey;
-    } removed[] = {{2, "plum", "plum Blueberry zebra tea cocoa banana apple", VK_DOWN, 4},
-                   {6, "kiwi", "kiwi plum Blueberry zebra tea cocoa banana", VK_UP, 5}};
+    const struct { int focused; const char *copy, *rows; WPARAM key; int selectedAfterKey; } removed[] = {
+        {2, "plum", "plum Blueberry zebra tea cocoa banana apple", VK_DOWN, 4},
+        {6, "kiwi", "kiwi plum Blueberry zebra tea cocoa banana", VK_UP, 5}};
     for (const auto& r : removed) {
         ListSelectRow(r.focused);
         Copy(r.copy);
@@ -263,9 +244,7 @@ TEST_F(HistoryWindowTest, KeysOfTheListHotkeysAndTheShowHideRules) {
     ListSelectRow(1);
     Key('C');
     EXPECT_EQ(Cell(0, 1), "cocoa") << "C without Ctrl copies nothing";
-    keybd_event(VK_CONTROL, 0, 0, 0);
-    Key('C');
-    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    WithCtrl([&] { Key('C'); });
     AwaitCapture();
     EXPECT_EQ(ClipboardText() + ": " + Texts(), "kiwi: kiwi cocoa plum Blueberry zebra tea");
     for (WPARAM k : {VK_SPACE, VK_BACK}) {
@@ -290,11 +269,7 @@ TEST_F(HistoryWindowTest, KeysOfTheListHotkeysAndTheShowHideRules) {
 
     auto away = [&] { SetForegroundWindow(GetDesktopWindow()), Request(ReqFocusLost); };
     auto showHide = [&] { Hotkey(HOTKEY_SHOW_HIDE); };
-    const struct {
-        const char* what;
-        std::function<void()> act;
-        bool visibleAfter, pinnedAfter;
-    } steps[] = {
+    const struct { const char* what; std::function<void()> act; bool visibleAfter, pinnedAfter; } steps[] = {
         {"tray click on the hidden window", [&] { Request(WM_LBUTTONDOWN); }, true, false},
         {"tray click on the unpinned window", [&] { Request(WM_LBUTTONDBLCLK); }, true, false},
         {"focus lost, unpinned", away, false, false},

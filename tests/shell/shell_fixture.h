@@ -166,6 +166,11 @@ protected:
     void Command(int id) { SendMessageA(window, WM_COMMAND, id, 0); }
     void Request(int code, WPARAM arg = 0) { SendMessageA(window, WM_HISTORY, arg, code); }
     void Hotkey(int id) { SendMessageA(window, WM_HOTKEY, id, 0); }
+    void WithCtrl(const std::function<void()>& act) {
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        act();
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    }
     // As the message loop delivers a key: the key, then the character made of it.
     void Key(WPARAM key) {
         SendMessageA(ListWindow(), WM_KEYDOWN, key, 1);

@@ -221,8 +221,7 @@ std::string Text(RECT r) {
 // What start-up takes from the settings file, what waking the computer expires, the
 // layout, the capture time in both languages, and what Exit writes back.
 TEST_F(HistoryWindowTest, StartUpRestoresTheSettingsAndExitRecordsThem) {
-    std::tm local = {};
-    local.tm_year = 2024 - 1900, local.tm_mon = 2, local.tm_mday = 5, local.tm_hour = 9, local.tm_min = 7;
+    std::tm local = {0, 7, 9, 5, 2, 2024 - 1900};
     local.tm_isdst = -1;
     int32_t age = int32_t(std::time(nullptr) - std::mktime(&local));
     StoreHistory(DataFile(""), 4, 60, 2, age);
@@ -321,10 +320,8 @@ TEST_F(HistoryWindowTest, KeepUntilExitLeavesNoTextWhileTheIndexIsRead) {
         ASSERT_NE(reader, INVALID_HANDLE_VALUE);
         HANDLE closer = letsGo ? CreateThread(nullptr, 0, CloseSoon, reader, 0, nullptr) : nullptr;
         Exit();
-        if (closer) {
-            WaitForSingleObject(closer, 5000);
-            CloseHandle(closer);
-        } else {
+        if (closer) WaitForSingleObject(closer, 5000), CloseHandle(closer);
+        else {
             // The held index is all that is left, and it no longer lists the texts.
             for (const std::string& name : DirectoryNames(DataFile("")))
                 EXPECT_TRUE(name == "__reg__" || name == "__pending__/") << name;
