@@ -59,9 +59,10 @@ TEST_F(HistoryWindowTest, ItemCommandsKeepRowsSelectionPreviewAndStoreInStep) {
         AwaitCapture();
         EXPECT_EQ(Texts(), s.rows);
         EXPECT_EQ(ListSelectedRow(), s.selected);
-        if (s.selected >= 0 || !*s.rows)
+        if (s.selected >= 0 || !*s.rows) {
             EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), s.selected < 0 ? "" : HistoryLoadText(s.selected));
-        if (s.clipboard) EXPECT_EQ(ClipboardText(), s.clipboard);
+        }
+        if (s.clipboard) { EXPECT_EQ(ClipboardText(), s.clipboard); }
         ExpectInStep();
     }
     // The pane shows as much of a long text as it lays out quickly, and says so.
@@ -145,9 +146,7 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    auto set = [](HKEY k, const char* name, const std::string& data) {
-        RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
-    };
+    auto set = [&](const char* n, const std::string& s) { RegSetKeyValueA(key, nullptr, n, REG_SZ, s.c_str(), s.size() + 1); };
     auto value = [&](const char* name) {
         char data[600];
         DWORD size = sizeof data, type = 0;
@@ -160,9 +159,9 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     std::string own = std::string(exe) + '\0', other = "C:\\Other\\tool.exe --quiet", upper = exe;
     for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
     RegDeleteValueA(key, "Hoardium");
-    set(key, "HoardiumTestNeighbour", other);
+    set("HoardiumTestNeighbour", other);
     for (const std::string& before : {std::string("-"), own, std::string("C:\\Elsewhere\\Hoardium.exe"), upper}) {
-        if (before != "-" && before != own) set(key, "Hoardium", before);
+        if (before != "-" && before != own) set("Hoardium", before);
         EXPECT_EQ(checked(), before == own) << before;
         Command(IDM_RUN_AT_STARTUP);
         EXPECT_EQ(value("Hoardium"), before == own ? "-" : own) << before;
@@ -173,10 +172,8 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     RegCloseKey(key);
 
     // Under Wine the shell hands a web address to the first program named here.
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr), ERROR_SUCCESS);
-    set(key, "Browsers", HOARDIUM_TEST_BROWSER);
-    RegCloseKey(key);
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers", REG_SZ, HOARDIUM_TEST_BROWSER,
+                              sizeof HOARDIUM_TEST_BROWSER), ERROR_SUCCESS);
     const std::string opened = "Z:" HOARDIUM_TEST_BROWSER ".opened";
     DeleteFileA(opened.c_str());
     NMHDR doubleClick = {list, IDC_HISTORY_LIST, UINT(NM_DBLCLK)};

@@ -116,14 +116,8 @@ inline std::string Shown(HMENU menu, bool labels = false, bool destroy = true) {
 // Without a window manager, Wine waits two seconds at each hide for one to withdraw the
 // window; a window it does not hand to a manager hides at once. Read when the display
 // driver loads, so set before the first window.
-inline const bool unmanaged = [] {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\shell_tests.exe\\X11 Driver", 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &key, nullptr)) return false;
-    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    RegCloseKey(key);
-    return true;
-}();
+inline const bool unmanaged = !RegSetKeyValueA(
+    HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\shell_tests.exe\\X11 Driver", "Managed", REG_SZ, "N", 2);
 
 class HistoryWindowTest : public ::testing::Test {
 protected:

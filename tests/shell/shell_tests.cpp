@@ -221,8 +221,7 @@ std::string Text(RECT r) {
 // What start-up takes from the settings file, what waking the computer expires, the
 // layout, the capture time in both languages, and what Exit writes back.
 TEST_F(HistoryWindowTest, StartUpRestoresTheSettingsAndExitRecordsThem) {
-    std::tm local = {0, 7, 9, 5, 2, 2024 - 1900};
-    local.tm_isdst = -1;
+    std::tm local = {0, 7, 9, 5, 2, 2024 - 1900, 0, 0, -1};  // Mar 5 2024 09:07, summer time or not
     int32_t age = int32_t(std::time(nullptr) - std::mktime(&local));
     StoreHistory(DataFile(""), 4, 60, 2, age);
     Start("MaxItems = 4\r\nPauseState = 1\r\nPauseRestore = 1\r\nStayOnTop = 1\r\nToolbarOpen = 0\r\nTimestamps = 1\r\n"
