@@ -63,15 +63,14 @@ inline void PutOnClipboard(const std::vector<std::pair<UINT, HANDLE>>& formats) 
 }
 
 inline std::string WindowText(HWND window) {
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    text.resize(GetWindowTextA(window, &text[0], int(text.size())));
     return text;
 }
 
 inline std::string ClipboardText() {
     std::string text;
-    GetClipboardText(&text);
-    return text;
+    return GetClipboardText(&text), text;
 }
 
 inline std::string Cell(int row, int column) {
