@@ -55,13 +55,6 @@ inline HANDLE Block(const std::string& bytes) {
     return block;
 }
 
-inline void PutOnClipboard(const std::vector<std::pair<UINT, HANDLE>>& formats) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    for (const auto& f : formats) SetClipboardData(f.first, f.second);
-    CloseClipboard();
-}
-
 inline std::string WindowText(HWND window) {
     std::string text(GetWindowTextLengthA(window) + 1, '\0');
     text.resize(GetWindowTextA(window, &text[0], int(text.size())));
@@ -152,10 +145,14 @@ protected:
         DWORD sequence = GetClipboardSequenceNumber();
         ASSERT_TRUE(PumpUntil([=] { return handledSequence >= sequence; })) << "no clipboard notification";
     }
-    void Copy(const std::string& text) {
-        PutOnClipboard({{CF_TEXT, Block(text)}});
+    void Put(const std::vector<std::pair<UINT, HANDLE>>& formats) {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        for (const auto& f : formats) SetClipboardData(f.first, f.second);
+        CloseClipboard();
         AwaitCapture();
     }
+    void Copy(const std::string& text) { Put({{CF_TEXT, Block(text)}}); }
     void Command(int id) { SendMessageA(window, WM_COMMAND, id, 0); }
     void Request(int code, WPARAM arg = 0) { SendMessageA(window, WM_HISTORY, arg, code); }
     void Hotkey(int id) { SendMessageA(window, WM_HOTKEY, id, 0); }

@@ -52,7 +52,7 @@ DWORD WINAPI HoldClipboard(void* param) {
 }
 
 TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
-    PutOnClipboard({{CF_TEXT, Block("there before")}});
+    Copy("there before");
     int passedOn = handledCount;
     Start();
     Copy("first");
@@ -71,18 +71,14 @@ TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
     Copy("first");
     EXPECT_EQ(ReadFile(DataFile("__reg__")), before);
     // No text, or a writer that asks to be left out of histories, as password managers do.
-    PutOnClipboard({{CF_BITMAP, CreateBitmap(4, 4, 1, 32, nullptr)}});
-    AwaitCapture();
+    Put({{CF_BITMAP, CreateBitmap(4, 4, 1, 32, nullptr)}});
     UINT include = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
     using Marker = std::pair<UINT, std::string>;
     for (const Marker& marker : {Marker{RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing"), ""},
                                  Marker{RegisterClipboardFormatA("Clipboard Viewer Ignore"), ""},
-                                 Marker{include, std::string(4, '\0')}}) {
-        PutOnClipboard({{CF_TEXT, Block("secret")}, {marker.first, Block(marker.second)}});
-        AwaitCapture();
-    }
-    PutOnClipboard({{CF_TEXT, Block("there before")}, {include, Block(std::string("\1\0\0\0", 4))}});
-    AwaitCapture();
+                                 Marker{include, std::string(4, '\0')}})
+        Put({{CF_TEXT, Block("secret")}, {marker.first, Block(marker.second)}});
+    Put({{CF_TEXT, Block("there before")}, {include, Block(std::string("\1\0\0\0", 4))}});
     EXPECT_EQ(Texts(), "there before first one \xB6 two \xB6 three");
     Command(IDM_CLEAR_CLIPBOARD);
     AwaitCapture();
