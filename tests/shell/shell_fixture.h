@@ -55,23 +55,15 @@ inline HANDLE Block(const std::string& bytes) {
     return block;
 }
 
-inline void PutOnClipboard(const std::vector<std::pair<UINT, HANDLE>>& formats) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    for (const auto& f : formats) SetClipboardData(f.first, f.second);
-    CloseClipboard();
-}
-
 inline std::string WindowText(HWND window) {
-    char text[1024] = "";
-    GetWindowTextA(window, text, sizeof text);
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    text.resize(GetWindowTextA(window, &text[0], int(text.size())));
     return text;
 }
 
 inline std::string ClipboardText() {
     std::string text;
-    GetClipboardText(&text);
-    return text;
+    return GetClipboardText(&text), text;
 }
 
 inline std::string Cell(int row, int column) {
@@ -116,14 +108,8 @@ inline std::string Shown(HMENU menu, bool labels = false, bool destroy = true) {
 // Without a window manager, Wine waits two seconds at each hide for one to withdraw the
 // window; a window it does not hand to a manager hides at once. Read when the display
 // driver loads, so set before the first window.
-inline const bool unmanaged = [] {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\shell_tests.exe\\X11 Driver", 0, nullptr, 0,
-                        KEY_SET_VALUE, nullptr, &key, nullptr)) return false;
-    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    RegCloseKey(key);
-    return true;
-}();
+inline const bool unmanaged = !RegSetKeyValueA(
+    HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\shell_tests.exe\\X11 Driver", "Managed", REG_SZ, "N", 2);
 
 class HistoryWindowTest : public ::testing::Test {
 protected:
@@ -159,13 +145,22 @@ protected:
         DWORD sequence = GetClipboardSequenceNumber();
         ASSERT_TRUE(PumpUntil([=] { return handledSequence >= sequence; })) << "no clipboard notification";
     }
-    void Copy(const std::string& text) {
-        PutOnClipboard({{CF_TEXT, Block(text)}});
+    void Put(const std::vector<std::pair<UINT, HANDLE>>& formats) {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        for (const auto& f : formats) SetClipboardData(f.first, f.second);
+        CloseClipboard();
         AwaitCapture();
     }
+    void Copy(const std::string& text) { Put({{CF_TEXT, Block(text)}}); }
     void Command(int id) { SendMessageA(window, WM_COMMAND, id, 0); }
     void Request(int code, WPARAM arg = 0) { SendMessageA(window, WM_HISTORY, arg, code); }
     void Hotkey(int id) { SendMessageA(window, WM_HOTKEY, id, 0); }
+    void WithCtrl(const std::function<void()>& act) {
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        act();
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    }
     // As the message loop delivers a key: the key, then the character made of it.
     void Key(WPARAM key) {
         SendMessageA(ListWindow(), WM_KEYDOWN, key, 1);

@@ -52,7 +52,7 @@ DWORD WINAPI HoldClipboard(void* param) {
 }
 
 TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
-    PutOnClipboard({{CF_TEXT, Block("there before")}});
+    Copy("there before");
     int passedOn = handledCount;
     Start();
     Copy("first");
@@ -71,18 +71,14 @@ TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
     Copy("first");
     EXPECT_EQ(ReadFile(DataFile("__reg__")), before);
     // No text, or a writer that asks to be left out of histories, as password managers do.
-    PutOnClipboard({{CF_BITMAP, CreateBitmap(4, 4, 1, 32, nullptr)}});
-    AwaitCapture();
+    Put({{CF_BITMAP, CreateBitmap(4, 4, 1, 32, nullptr)}});
     UINT include = RegisterClipboardFormatA("CanIncludeInClipboardHistory");
     using Marker = std::pair<UINT, std::string>;
     for (const Marker& marker : {Marker{RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing"), ""},
                                  Marker{RegisterClipboardFormatA("Clipboard Viewer Ignore"), ""},
-                                 Marker{include, std::string(4, '\0')}}) {
-        PutOnClipboard({{CF_TEXT, Block("secret")}, {marker.first, Block(marker.second)}});
-        AwaitCapture();
-    }
-    PutOnClipboard({{CF_TEXT, Block("there before")}, {include, Block(std::string("\1\0\0\0", 4))}});
-    AwaitCapture();
+                                 Marker{include, std::string(4, '\0')}})
+        Put({{CF_TEXT, Block("secret")}, {marker.first, Block(marker.second)}});
+    Put({{CF_TEXT, Block("there before")}, {include, Block(std::string("\1\0\0\0", 4))}});
     EXPECT_EQ(Texts(), "there before first one \xB6 two \xB6 three");
     Command(IDM_CLEAR_CLIPBOARD);
     AwaitCapture();
@@ -93,8 +89,7 @@ TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
         return SendMessageA(window, WM_GETICON, ICON_SMALL, 0) == LPARAM(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
     };
     Command(IDM_PAUSE);
-    EXPECT_TRUE(WindowText(window) == Paused && icon(IDI_PAUSED));
-    EXPECT_TRUE(Saved("PauseState = 1"));
+    EXPECT_TRUE(WindowText(window) == Paused && icon(IDI_PAUSED) && Saved("PauseState = 1"));
     Copy("while paused");
     ListSelectRow(2);
     Command(IDC_TB_COPY);
@@ -103,8 +98,7 @@ TEST_F(HistoryWindowTest, CaptureKeepsRowsFilesAndIndexInStep) {
     EXPECT_EQ(ListSelectedRow(), 0);
     ExpectInStep();
     Command(IDM_PAUSE);
-    EXPECT_TRUE(WindowText(window) == Title && icon(IDI_APP));
-    EXPECT_TRUE(Saved("PauseState = 0"));
+    EXPECT_TRUE(WindowText(window) == Title && icon(IDI_APP) && Saved("PauseState = 0"));
     // Held eight times as long as the history waits at a notification; then one replaced
     // before it is let go: only what it then holds is a copy to keep.
     for (int i = 0; i < 2; i++) {
@@ -221,9 +215,7 @@ std::string Text(RECT r) {
 // What start-up takes from the settings file, what waking the computer expires, the
 // layout, the capture time in both languages, and what Exit writes back.
 TEST_F(HistoryWindowTest, StartUpRestoresTheSettingsAndExitRecordsThem) {
-    std::tm local = {};
-    local.tm_year = 2024 - 1900, local.tm_mon = 2, local.tm_mday = 5, local.tm_hour = 9, local.tm_min = 7;
-    local.tm_isdst = -1;
+    std::tm local = {0, 7, 9, 5, 2, 2024 - 1900, 0, 0, -1};  // Mar 5 2024 09:07, summer time or not
     int32_t age = int32_t(std::time(nullptr) - std::mktime(&local));
     StoreHistory(DataFile(""), 4, 60, 2, age);
     Start("MaxItems = 4\r\nPauseState = 1\r\nPauseRestore = 1\r\nStayOnTop = 1\r\nToolbarOpen = 0\r\nTimestamps = 1\r\n"
@@ -321,10 +313,8 @@ TEST_F(HistoryWindowTest, KeepUntilExitLeavesNoTextWhileTheIndexIsRead) {
         ASSERT_NE(reader, INVALID_HANDLE_VALUE);
         HANDLE closer = letsGo ? CreateThread(nullptr, 0, CloseSoon, reader, 0, nullptr) : nullptr;
         Exit();
-        if (closer) {
-            WaitForSingleObject(closer, 5000);
-            CloseHandle(closer);
-        } else {
+        if (closer) WaitForSingleObject(closer, 5000), CloseHandle(closer);
+        else {
             // The held index is all that is left, and it no longer lists the texts.
             for (const std::string& name : DirectoryNames(DataFile("")))
                 EXPECT_TRUE(name == "__reg__" || name == "__pending__/") << name;
