@@ -199,7 +199,8 @@ bool StoreRecover(HistoryItems* items) {
             continue;
         }
         std::string name = entry.substr(0, entry.size() - suffix);
-        if (named.count(name)) {
+        // A damaged record's name must not lead a delete to the index or beyond.
+        if (!IsItemFileName(name) || named.count(name)) {
             sys::RemoveFile(MarkerPath(name));
             continue;
         }

@@ -274,6 +274,10 @@ TEST_F(Store, StartFinishesWhatAKillLeft) {
     WriteFile(Data("__pending__/__reg__"), pendingIndex);
     Start();
     EXPECT_EQ(Index(), pendingIndex);
+    // A damaged record in the pending folder never reaches a file that is not an item's.
+    WriteFile(Data("__pending__/__reg__.new"), "__reg__ 1 2\r\nx\r\n");
+    Start();
+    EXPECT_EQ(StoredRows(), Rows({{"text 1", 1}}));
 }
 
 TEST_F(Store, NewItemsTakeNoNameOfAFileThereNorNeedTheirFolder) {
