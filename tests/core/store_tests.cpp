@@ -2,7 +2,6 @@
 // deleted never comes back, whatever the disk does and wherever the program stops.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -13,10 +12,10 @@
 #include "history/history_list.h"
 #include "platform/system.h"
 #include "settings/paths.h"
+#include "settings/settings_store.h"
 #include "tests/core/test_dir.h"
 
 namespace fs = std::filesystem;
-using Faults = std::function<bool(int)>;
 
 const char kAdded[] = "added text", kNext[] = "next text";
 
@@ -27,13 +26,12 @@ bool Whole(const std::string& text, uint32_t hash) {
     return text == "full " + std::to_string(hash) || TextHash(text.c_str()) == hash;
 }
 
-// Stored item i has hash i and display text "text i"; -1 stands for kAdded, -2 for kNext.
+// Stored item i is the row ("text i", i); -1 stands for kAdded, -2 for kNext.
 Rows Expected(std::vector<int> ids, size_t max = 100000) {
-    ids.resize(std::min(ids.size(), max));
     Rows rows;
     for (int id : ids) {
         const char* added = id == -1 ? kAdded : kNext;
-        rows.emplace_back(id < 0 ? added : "text " + std::to_string(id), id < 0 ? TextHash(added) : uint32_t(id));
+        if (rows.size() < max) rows.emplace_back(id < 0 ? added : "text " + std::to_string(id), id < 0 ? TextHash(added) : uint32_t(id));
     }
     return rows;
 }
@@ -52,16 +50,17 @@ protected:
     std::string DataDir() const { return dir->File("Hoardium.data"); }
     std::string Data(const std::string& name) const { return JoinPath(DataDir(), name); }
     std::string Index() const { return ReadFile(Data("__reg__")); }
-    size_t ItemFiles() const { return DirectoryNames(DataDir()).size() - 2; }
     void Start(unsigned maxItems = 100000, int policy = 3) { HistoryInit(maxItems, policy, dir->path(), "Hoardium"); }
     // Every record the next start would load names a file holding exactly its text, and
     // beside the index and those files there is nothing: no stray file, nothing pending.
-    void ExpectWholeFiles(bool andNothingElse) {
+    void ExpectWholeFiles(bool andNothingElse = true) {
         HistoryItems items;
         LoadIndex(&items);
         std::vector<std::string> names = {"__pending__/", "__reg__"};
-        for (const HistoryItem& item : items) names.push_back(item.fileName);
-        for (const HistoryItem& item : items) EXPECT_TRUE(Whole(ReadItemFile(item.fileName), item.hash)) << item.fileName;
+        for (const HistoryItem& item : items) {
+            EXPECT_TRUE(Whole(ReadItemFile(item.fileName), item.hash)) << item.fileName;
+            names.push_back(item.fileName);
+        }
         std::sort(names.begin(), names.end());
         if (!andNothingElse) return;
         EXPECT_EQ(DirectoryNames(DataDir()), names);
@@ -71,15 +70,13 @@ protected:
 };
 
 // maxAfter is the maximum the change leaves, when it sets one.
-struct Change {
+const struct Change {
     const char* name;
     unsigned maxItems;
     std::function<void()> run;
     std::vector<int> after;
     unsigned maxAfter = 100000;
-};
-
-const Change kChanges[] = {
+} kChanges[] = {
     {"add", 100000, [] { Capture(kAdded); }, {-1, 0, 1, 2, 3, 4}},
     {"add to a full list", 5, [] { Capture(kAdded); }, {-1, 0, 1, 2, 3}, 5},
     {"move to front", 100000, [] { HistoryMoveToFront(2); }, {2, 0, 1, 3, 4}},
@@ -97,16 +94,22 @@ const Change kChanges[] = {
 // list. A start after a kill shows one of the states, never the one before a text was
 // whole on disk or the change was stored, and leaves nothing behind: no removed item's
 // file, no text cut short. Pairs whose first failure falls after the change's own step
-// fail only the next capture, which the change "add" already covers.
+// fail only the next capture, which the change "add" already covers. The settings saved
+// at exit, after it all, are the last exit's or this one's whole.
 TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
     for (const Change& c : kChanges) {
         std::vector<int> ids = c.after;
         ids.insert(ids.begin(), -2);
         const Rows final = Expected(ids, c.maxAfter), before = Expected({0, 1, 2, 3, 4}), after = Expected(c.after);
         int changeOps = 0, stepOps = 0;
-        auto run = [&](Faults fails) {
+        std::string iniBefore, iniAfter;
+        auto run = [&](std::function<bool(int)> fails) {
             dir.reset(new TestDir);
             StoreHistory(DataDir(), 5, 0, 3, 40 * 86400);  // the last two past a month's keeping
+            SetSetting("WinW", 1);
+            LoadSettings(dir->path(), "Hoardium");
+            SaveSettings();
+            iniBefore = ReadFile(dir->File("Hoardium.ini"));
             Start(c.maxItems);
             sys::SetFaults(fails);
             HistoryDeferSaves([] {});
@@ -116,10 +119,13 @@ TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
             stepOps = sys::OperationCount();
             Capture(kNext);
             HistoryStoreStep();
+            SetSetting("WinW", 2);
+            SaveSettings();
         };
         run([](int) { return false; });
+        iniAfter = ReadFile(dir->File("Hoardium.ini"));
         const int n = sys::OperationCount(), m = stepOps, stored = changeOps ? changeOps : stepOps;
-        auto check = [&](const std::string& what, int kill, Faults fails) {
+        auto check = [&](const std::string& what, int kill, std::function<bool(int)> fails) {
             SCOPED_TRACE(std::string(c.name) + ", " + what);
             run(fails);
             if (!kill) HistoryStoreStep();
@@ -133,9 +139,13 @@ TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
                 EXPECT_TRUE(disk == Old(before) || disk == Old(after) || disk == Old(final));
             }
             ExpectWholeFiles(false);
+            std::string ini = ReadFile(dir->File("Hoardium.ini"));
+            EXPECT_TRUE(ini == iniBefore || ini == iniAfter);
+            SaveSettings();
+            EXPECT_EQ(DirectoryNames(dir->path()), std::vector<std::string>({"Hoardium.data/", "Hoardium.ini"}));
             for (int i = 0; !kill && i < 5 && HistoryStoreStep() != StoreWork::Done; i++) {}
             EXPECT_EQ(StoredRows(), ListRows());
-            ExpectWholeFiles(true);
+            ExpectWholeFiles();
             for (unsigned i = 0; i < HistoryCount(); i++) EXPECT_TRUE(Whole(HistoryLoadText(i), HistoryItemHash(i)));
         };
         for (int a = 1; a <= n + 1; a++) {
@@ -188,7 +198,7 @@ TEST_F(Store, CapturesComeBackByteForByteAndChangesReachTheDisk) {
     EXPECT_EQ(requests, 2);
     HistoryDeferSaves(nullptr);  // off: stored at once
     EXPECT_EQ(StoredRows(), ListRows());
-    ExpectWholeFiles(true);
+    ExpectWholeFiles();
     HistoryDeleteAll();
     HistoryCleanupOnExit();
     EXPECT_FALSE(fs::exists(DataDir()));
@@ -196,23 +206,26 @@ TEST_F(Store, CapturesComeBackByteForByteAndChangesReachTheDisk) {
 
 // Start-up trims to the maximum, then expires by the policy from the back, stopping at
 // the first item young enough; the count it gives tells the window how many rows go.
+// With a maximum of 0 nothing is kept.
 TEST_F(Store, StartTrimsThenExpires) {
     StoreHistory(DataDir(), 10, 0, 3, 200 * 3600);
     Start(4, 0);
     EXPECT_EQ(StoredRows(), Expected({0, 1, 2}));
-    EXPECT_EQ(ItemFiles(), 3u);
+    ExpectWholeFiles();
     std::string old = std::to_string(std::time(nullptr) - 200 * 3600), young = std::to_string(std::time(nullptr));
     WriteFile(Data("__reg__"), "f0 0 " + old + "\r\ntext 0\r\nf1 1 " + young + "\r\ntext 1\r\nf2 2 " + old + "\r\ntext 2\r\n");
     Start(100000, 2);
     EXPECT_EQ(HistoryExpire(1) * 10 + HistoryExpire(0), 1);
     EXPECT_EQ(StoredRows(), Expected({0, 1}));
-    EXPECT_EQ(ItemFiles(), 2u);
+    ExpectWholeFiles();
     Start(0);
     Capture("x");
-    EXPECT_EQ(HistoryCount() + ItemFiles(), 0u);
+    EXPECT_EQ(HistoryCount() + DirectoryNames(DataDir()).size(), 2u);
 }
 
-TEST_F(Store, DamagedIndexNeverReachesFilesThatAreNotItems) {
+// A damaged index, or a damaged record in the pending folder, never makes the program
+// touch a file that is not an item's.
+TEST_F(Store, DamagedFilesNeverReachFilesThatAreNotItems) {
     WriteFile(dir->File("victim"), "keep me");
     WriteFile(Data("shared"), "first record's text");
     WriteFile(Data("__reg__"), "../victim 1 2\r\nevil\r\n..\\victim 1 2\r\nevil\r\nc:victim 1 2\r\nevil\r\n"
@@ -227,13 +240,17 @@ TEST_F(Store, DamagedIndexNeverReachesFilesThatAreNotItems) {
     HistoryDeleteAll();
     EXPECT_EQ(ReadFile(dir->File("victim")) + "|" + Index(), "keep me|");
     WriteFile(Data("__reg__"), "\r\na 1 2\r\nA\r\n");  // an empty first line ends the index
+    WriteFile(Data("__pending__/__reg__.new"), "__reg__ 1 2\r\nx\r\n");
     Start();
     EXPECT_EQ(HistoryCount(), 0u);
+    EXPECT_TRUE(fs::exists(Data("__reg__")));
 }
 
 // A full disk or a read-only folder: every text stays whole in memory, copying it again
 // keeps it, and once the disk takes writes again the store catches up by itself, even
-// when the folders were removed from outside meanwhile.
+// when the folders were removed from outside meanwhile. A file that refuses to go (a
+// folder in its place here) stays on the delete list through later deletes, so that a
+// start after a kill removes it once it lets go.
 TEST_F(Store, WhatTheDiskRefusesWaitsUntilItTakesIt) {
     StoreHistory(DataDir(), 2);
     Start();
@@ -244,13 +261,29 @@ TEST_F(Store, WhatTheDiskRefusesWaitsUntilItTakesIt) {
     HistoryMoveToFront(1);  // the big text copied again
     EXPECT_EQ(HistoryStoreStep(), StoreWork::Retry);
     sys::SetFaults(nullptr);
-    EXPECT_EQ(HistoryLoadText(0) + HistoryLoadText(1) + Index() + std::to_string(ItemFiles()), big + "small" + before + "2");
+    EXPECT_EQ(HistoryLoadText(0) + HistoryLoadText(1) + Index() + std::to_string(DirectoryNames(DataDir()).size()),
+              big + "small" + before + "4");
     fs::remove_all(DataDir());
     HistoryStoreStep();  // puts the folders back
     EXPECT_EQ(HistoryStoreStep(), StoreWork::Done);
     Start();
     ASSERT_EQ(HistoryCount(), 4u);  // the stored two, their files gone with the folder, read empty
     EXPECT_EQ(HistoryLoadText(0) + HistoryLoadText(1), big + "small");
+    dir.reset(new TestDir);
+    StoreHistory(DataDir(), 3);
+    fs::remove(Data("f0"));
+    fs::create_directories(Data("f0/held"));
+    Start();
+    HistoryDeferSaves([] {});
+    HistoryDelete(0);
+    EXPECT_EQ(HistoryStoreStep(), StoreWork::Retry);
+    HistoryDelete(0);
+    HistoryStoreStep();
+    fs::remove_all(Data("f0"));
+    WriteFile(Data("f0"), "full 0");
+    Start();
+    EXPECT_EQ(StoredRows(), Expected({2}));
+    ExpectWholeFiles();
 }
 
 // What a start finds after a kill, as the store leaves it: texts whole on disk but not yet
@@ -269,27 +302,35 @@ TEST_F(Store, StartFinishesWhatAKillLeft) {
     }
     Start();
     EXPECT_EQ(ListRows(), Rows({{"a", TextHash("a")}, {"b", TextHash("b")}, {"text 1", 1}}));
-    ExpectWholeFiles(true);
+    ExpectWholeFiles();
     HistoryDeleteAll();
     WriteFile(Data("__pending__/__reg__"), pendingIndex);
     Start();
     EXPECT_EQ(Index(), pendingIndex);
-    // A damaged record in the pending folder never reaches a file that is not an item's.
-    WriteFile(Data("__pending__/__reg__.new"), "__reg__ 1 2\r\nx\r\n");
-    Start();
-    EXPECT_EQ(StoredRows(), Rows({{"text 1", 1}}));
 }
 
-TEST_F(Store, NewItemsTakeNoNameOfAFileThereNorNeedTheirFolder) {
-    Start();
+// A new item never takes the name of a file there, nor one still on the delete list (a
+// start after a kill would delete it as removed); nor does it need its folder: with a
+// file in place of the data folder the history lives on in memory and the file stays.
+TEST_F(Store, NewItemsTakeNoNameInUseNorNeedTheirFolder) {
     std::srand(7);
-    std::string taken = RandomName(8);
-    WriteFile(Data(taken), "not an item");
+    const std::string taken = RandomName(8);
+    WriteFile(Data("__reg__"), taken + " 0 0\r\ntext 0\r\nf1 1 0\r\ntext 1\r\nf2 2 0\r\ntext 2\r\n");
+    WriteFile(Data(taken), "full 0");
+    fs::create_directories(Data("f1/held"));  // a file that refuses to go keeps the delete list
+    Start();
+    HistoryDeferSaves([] {});
+    HistoryDeleteRange(0, 1);
+    HistoryStoreStep();
     std::srand(7);
     Capture("fresh");
-    EXPECT_EQ(ReadFile(Data(taken)) + "|" + HistoryLoadText(0), "not an item|fresh");
-    EXPECT_EQ(StoredRows(), ListRows());  // under a name of its own
-    // A file in place of the data folder: the history lives on in memory and the file stays.
+    Start();  // after a kill
+    EXPECT_EQ(ListRows(), Rows({{"fresh", TextHash("fresh")}, {"text 2", 2}}));
+    EXPECT_EQ(HistoryLoadText(0), "fresh");
+    WriteFile(Data(taken), "not an item");
+    std::srand(7);
+    Capture("fresh two");
+    EXPECT_EQ(ReadFile(Data(taken)) + "|" + HistoryLoadText(0), "not an item|fresh two");
     fs::remove_all(DataDir());
     WriteFile(DataDir(), "not mine");
     Start();

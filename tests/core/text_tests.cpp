@@ -118,38 +118,3 @@ TEST_F(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
         EXPECT_EQ(GetSetting("X" + std::to_string(v)), v == 1 ? 0 : 1) << v;
     }
 }
-
-// With any one or two of its file operations failing, a save leaves the old file or the
-// new one whole, and no temporary file once a save succeeds.
-TEST_F(Settings, SettingsFileIsAlwaysTheOldOrTheNewWhole) {
-    std::string path = dir.File("Hoardium.ini");
-    auto state = [&] { return FileExists(path) ? ReadFile(path) : "none"; };
-    for (bool firstSave : {true, false})
-        for (int a = 1; a <= 4; a++)
-            for (int b = a; b <= 4; b++) {
-                SCOPED_TRACE(std::string(firstSave ? "first save" : "rewrite") + ", failing " + std::to_string(a) + "+"
-                             + std::to_string(b));
-                std::remove(path.c_str());
-                Load();
-                if (!firstSave) SaveSettings();
-                std::string before = state();
-                SetSetting("WinW", 777);
-                sys::SetFaults([a, b](int k) { return k == a || k == b; });
-                SaveSettings();
-                sys::SetFaults(nullptr);
-                std::string left = state();
-                SaveSettings();
-                EXPECT_FALSE(FileExists(TempPathFor(path)));
-                EXPECT_TRUE(left == before || left == ReadFile(path));
-                ASSERT_TRUE(Load());
-                EXPECT_EQ(GetSetting("WinW"), 777);
-            }
-}
-
-TEST(Paths, JoinKeepsExistingSeparators) {
-    std::string sep = JoinPath("", "");
-    EXPECT_EQ(JoinPath("a" + sep, "f"), "a" + sep + sep + "f");
-    InitExeDirectory();
-    EXPECT_FALSE(ExeDirectory().empty());
-    EXPECT_EQ(ModulePath().substr(0, ExeDirectory().size() + 1), ExeDirectory() + sep);
-}
