@@ -55,22 +55,7 @@ TEST(Text, PreviewCutsAtTheLayoutBudget) {
     }
 }
 
-class Settings : public ::testing::Test {
-protected:
-    void SetUp() override { Load(); }
-    bool Load() {
-        ResetSettings();
-        SetDefaultSettings();
-        return LoadSettings(dir.path(), "Hoardium");
-    }
-    std::string Saved() {
-        SaveSettings();
-        return ReadFile(dir.File("Hoardium.ini"));
-    }
-    TestDir dir;
-};
-
-TEST_F(Settings, TimestampsInBothLanguagesAndExpiry) {
+TEST(Text, TimestampsInBothLanguagesAndExpiry) {
     std::tm march{}, january{};
     march.tm_year = january.tm_year = 124;
     march.tm_mon = 2, march.tm_mday = 5, march.tm_hour = 9, march.tm_min = 7, january.tm_mday = 1, january.tm_min = 5;
@@ -83,12 +68,16 @@ TEST_F(Settings, TimestampsInBothLanguagesAndExpiry) {
     EXPECT_EQ(LoadLocalString(23).substr(0, 15), "Webhely megnyit");
     SetSetting("LangID", 5);
     EXPECT_EQ(LoadLocalString(15), "");
+    SetSetting("LangID", 0);
     // Policy, hours and seconds of age, and whether that is past keeping.
     const int ages[][4] = {{0, 168, 3599, 0}, {0, 169, 0, 1}, {1, 744, 3599, 0}, {1, 745, 0, 1}, {2, 9999, 0, 0}, {3, 9999, 0, 0}, {-1, 9999, 0, 0}, {0, -169, 0, 0}};
     for (const auto& a : ages) EXPECT_EQ(IsExpired(a[0], 1 << 30, (1 << 30) - a[1] * 3600 - a[2]), bool(a[3])) << a[0] << " " << a[1];
 }
 
-TEST_F(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
+TEST(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
+    TestDir dir;
+    auto Load = [&] { return ResetSettings(), SetDefaultSettings(), LoadSettings(dir.path(), "Hoardium"); };
+    auto Saved = [&] { return SaveSettings(), ReadFile(dir.File("Hoardium.ini")); };
     EXPECT_FALSE(Load());
     EXPECT_EQ(GetSetting("PeekOpen"), 0);
     EXPECT_EQ(Saved(), "EnableHotkeys = 1\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 100000\r\nMonoFont = 0\r\n"
