@@ -65,7 +65,6 @@ TEST(Text, TimestampsInBothLanguagesAndExpiry) {
     // The Windows build reads the string table in the ANSI code page, the native one in UTF-8.
     std::string hungarian = FormatTimestamp(int32_t(std::mktime(&march)));
     EXPECT_TRUE(hungarian == "M\xE1r 5. 09:07" || hungarian == "M\xC3\xA1r 5. 09:07") << hungarian;
-    EXPECT_EQ(LoadLocalString(23).substr(0, 15), "Webhely megnyit");
     SetSetting("LangID", 5);
     EXPECT_EQ(LoadLocalString(15), "");
     SetSetting("LangID", 0);
@@ -89,8 +88,6 @@ TEST(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
     EXPECT_TRUE(LoadSettings(dir.path(), "Hoardium"));
     EXPECT_EQ(GetSetting("WinX"), 0);
     EXPECT_FALSE(FileExists(dir.File("Hoardium.ini.tmp")));
-    BuildWindowTitle();
-    EXPECT_EQ(WindowTitle(), "Hoardium 0.2.2");
     WriteFile(dir.File("Hoardium.ini"), "WinX=5\nWinY : 7\r\nwinx = 9\nWinW = 5 extra words\nWinH = -40\nStayOnTop = +7\nGridLines = 1\n"
                                         "GridLines = 0\n[section]\n; comment\nColour = 3\nPeekOpen = 1\nMaxItems = 12abc\nLangID = 0x10\n"
                                         "KeepPolicy = many\nTimestamps = 99999999999\nMonoFont =\n\n   \t\nToolbarOpen = 2147483647\n"
