@@ -17,15 +17,11 @@
 #include "tests/core/test_dir.h"
 #include "ui/list_view.h"
 
-// Set when a pump sees the quit message that the Exit command posts.
-inline bool quitSeen;
-
 // Dispatches this thread's messages until `done` holds or the time is up.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000) {
     for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            quitSeen |= msg.message == WM_QUIT;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -41,27 +37,17 @@ struct Thread {
     HANDLE handle = CreateThread(nullptr, 0, Run, this, 0, &id);
     static DWORD WINAPI Run(void* self) { return static_cast<Thread*>(self)->body(), 0; }
     // The thread may send this one messages on its way out, so they are dispatched meanwhile.
-    bool Join(DWORD limitMs = 5000) {
-        return PumpUntil([&] { return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0; }, limitMs);
-    }
+    bool Join(DWORD limitMs = 5000) { return PumpUntil([&] { return !WaitForSingleObject(handle, 0); }, limitMs); }
     // Ends a thread that runs a message loop; the open handle keeps its id from going to another.
     bool Quit() { return PostThreadMessageA(id, WM_QUIT, 0, 0), Join(); }
     ~Thread() { Quit(), CloseHandle(handle); }
 };
 
-inline HWND MessageWindow(const char* className = "STATIC") {
-    return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-}
-
 // Clipboard viewers of other programs, joined before the history window and so after it in
 // the chain: the watcher on this thread, whose notes tell that the history window has
 // handled a change and passed it on, and where a test asks for one, the passer between
 // them on a thread of its own, which lets the next changes in while it passes one on.
-struct Viewer {
-    HWND window, next;
-    DWORD sequence;
-    int count, depth, deepest;
-};
+struct Viewer { HWND window, next; DWORD sequence; int count, depth, deepest; };
 inline Viewer watcher, passer;
 
 inline LRESULT CALLBACK ViewerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -76,7 +62,7 @@ inline LRESULT CALLBACK ViewerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 
 inline void JoinChain(Viewer& v) {
     v = {};
-    v.window = MessageWindow("HoardiumViewer");
+    v.window = CreateWindowExA(0, "HoardiumViewer", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     v.next = SetClipboardViewer(v.window);
 }
 
@@ -93,10 +79,7 @@ inline std::string WindowText(HWND window) {
     return text.resize(GetWindowTextA(window, &text[0], int(text.size()))), text;
 }
 
-inline std::string ClipboardText() {
-    std::string text;
-    return GetClipboardText(&text), text;
-}
+inline std::string ClipboardText() { std::string text; return GetClipboardText(&text), text; }
 
 inline std::string Cell(int row, int column) {
     char text[512] = "";
@@ -145,8 +128,7 @@ inline const bool unmanaged = !RegSetKeyValueA(
 class HistoryWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ViewerProc, wc.hInstance = GetModuleHandleA(nullptr), wc.lpszClassName = "HoardiumViewer";
+        WNDCLASSA wc = {0, ViewerProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "HoardiumViewer"};
         RegisterClassA(&wc);
         JoinChain(watcher);
     }
@@ -156,15 +138,14 @@ protected:
     }
     // Without hotkeys, so that tests never hold the desktop's Ctrl+keypad combinations.
     void Start(const std::string& settings = "") {
-        WriteFile(JoinPath(dir, "Hoardium.ini"), "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings);
-        SeedRandom();
+        WriteFile(temp.File("Hoardium.ini"), "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings);
         window = StartUp(GetModuleHandleA(nullptr), dir);
         ASSERT_NE(window, nullptr);
     }
     void Exit() {
-        quitSeen = false;
         Command(IDM_EXIT);
-        EXPECT_TRUE(PumpUntil([] { return quitSeen; }));
+        MSG quit;
+        EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop would go on";
         ShutDown();
         UnregisterClassA(HISTORY_WINDOW_CLASS, GetModuleHandleA(nullptr));
         window = nullptr;
@@ -193,14 +174,7 @@ protected:
     }
     HWND Child(int id) { return GetDlgItem(window, id); }
     std::string DataFile(const std::string& name) { return JoinPath(JoinPath(dir, "Hoardium.data"), name); }
-    // The item file that the index names for `row`.
-    std::string ItemFile(int row) {
-        HistoryItems items;
-        return LoadIndex(&items) && int(items.size()) > row ? DataFile(items[row].fileName) : "";
-    }
-    bool Saved(const std::string& line) {
-        return ReadFile(JoinPath(dir, "Hoardium.ini")).find(line + "\r\n") != std::string::npos;
-    }
+    bool Saved(const std::string& line) { return ReadFile(temp.File("Hoardium.ini")).find(line + "\r\n") != std::string::npos; }
     // Every change is saved, the index holding what the history holds, and each row and the
     // count label show it.
     void ExpectInStep() {
