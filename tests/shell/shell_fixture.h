@@ -6,25 +6,17 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "app/identifiers.h"
 #include "app/startup.h"
 #include "history/clipboard.h"
 #include "history/history_list.h"
-#include "history/history_store.h"
-#include "settings/paths.h"
 #include "tests/core/test_dir.h"
 #include "ui/list_view.h"
 
 // Dispatches this thread's messages until `done` holds or the time is up.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000) {
     for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) TranslateMessage(&msg), DispatchMessageA(&msg);
         if (done()) return true;
         if (GetTickCount() - start >= limitMs) return false;
     }
@@ -70,14 +62,10 @@ inline void JoinChain(Viewer& v) {
 inline HANDLE Block(const std::string& bytes) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
     memcpy(GlobalLock(block), bytes.c_str(), bytes.size() + 1);
-    GlobalUnlock(block);
-    return block;
+    return GlobalUnlock(block), block;
 }
 
-inline std::string WindowText(HWND window) {
-    std::string text(GetWindowTextLengthA(window) + 1, '\0');
-    return text.resize(GetWindowTextA(window, &text[0], int(text.size()))), text;
-}
+inline std::string WindowText(HWND window) { static char text[1 << 16]; return GetWindowTextA(window, text, sizeof text), text; }
 
 inline std::string ClipboardText() { std::string text; return GetClipboardText(&text), text; }
 
@@ -94,29 +82,22 @@ inline std::string Texts() {
     return rows;
 }
 
-// A font's face and height, in pixels (96 dpi on the test display).
+// A window's font: its face and height in pixels (96 dpi on the test display).
 inline std::string Face(HWND w) {
     LOGFONTA f;
     GetObjectA(HFONT(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof f, &f);
     return std::string(f.lfFaceName) + " " + std::to_string(f.lfHeight);
 }
 
-// A menu as one line: each entry's command, a sub-menu's entries in braces, after its label
-// if asked for, with "g" when greyed and "v" when checked; separators are left out.
-inline std::string Shown(HMENU menu, bool labels = false, bool top = true) {
+// How a menu shows each of the commands `ids`, in it or its sub-menus: "g" greyed, "v"
+// checked, "-" plain. The menu is destroyed.
+inline std::string Marks(HMENU menu, std::initializer_list<int> ids) {
     std::string out;
-    for (int k = 0; k < GetMenuItemCount(menu); k++) {
-        char label[64] = "";
-        UINT state = GetMenuState(menu, k, MF_BYPOSITION);
-        HMENU sub = GetSubMenu(menu, k);
-        if (!sub && state & MF_SEPARATOR) continue;
-        if (labels) GetMenuStringA(menu, k, label, sizeof label, MF_BYPOSITION), strcat(label, "=");
-        out += (out.empty() ? "" : " ") + std::string(label);
-        out += sub ? "{" + Shown(sub, labels, false) + "}" : std::to_string(GetMenuItemID(menu, k));
-        out += state & MF_GRAYED ? "g" : state & MF_CHECKED ? "v" : "";
+    for (int id : ids) {
+        UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+        out += state & MF_GRAYED ? 'g' : state & MF_CHECKED ? 'v' : '-';
     }
-    if (top) DestroyMenu(menu);
-    return out;
+    return DestroyMenu(menu), out;
 }
 
 // Without a window manager, Wine waits two seconds at each hide for one to withdraw the
@@ -134,13 +115,12 @@ protected:
     }
     void TearDown() override {
         if (window) Exit();
-        ChangeClipboardChain(watcher.window, watcher.next), DestroyWindow(watcher.window);
+        ChangeClipboardChain(watcher.window, watcher.next);
     }
     // Without hotkeys, so that tests never hold the desktop's Ctrl+keypad combinations.
     void Start(const std::string& settings = "") {
         WriteFile(temp.File("Hoardium.ini"), "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings);
-        window = StartUp(GetModuleHandleA(nullptr), dir);
-        ASSERT_NE(window, nullptr);
+        ASSERT_NE(window = StartUp(GetModuleHandleA(nullptr), temp.path()), nullptr);
     }
     void Exit() {
         Command(IDM_EXIT);
@@ -167,13 +147,13 @@ protected:
     void Request(int code) { SendMessageA(window, WM_HISTORY, 0, code); }
     void Hotkey(int id) { SendMessageA(window, WM_HOTKEY, id, 0); }
     void Ctrl(bool down) { keybd_event(VK_CONTROL, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
-    // As the message loop delivers a key: the key, then the character made of it.
+    // As the message loop delivers a key: the key, then the character made of it, if any.
     void Key(WPARAM key) {
         SendMessageA(ListWindow(), WM_KEYDOWN, key, 1);
-        if (key != VK_DELETE) SendMessageA(ListWindow(), WM_CHAR, key >= 'A' && key <= 'Z' ? key | 0x20 : key, 1);
+        if (key <= VK_SPACE || key >= 'A') SendMessageA(ListWindow(), WM_CHAR, key >= 'A' ? key | 0x20 : key, 1);
     }
     HWND Child(int id) { return GetDlgItem(window, id); }
-    std::string DataFile(const std::string& name) { return JoinPath(JoinPath(dir, "Hoardium.data"), name); }
+    std::string DataFile(const std::string& name) { return temp.File("Hoardium.data\\" + name); }
     bool Saved(const std::string& line) { return ReadFile(temp.File("Hoardium.ini")).find(line + "\r\n") != std::string::npos; }
     // Every change is saved, the index holding what the history holds, and each row and the
     // count label show it.
@@ -188,6 +168,5 @@ protected:
     }
 
     TestDir temp;
-    std::string dir = temp.path();
     HWND window = nullptr;
 };
