@@ -12,6 +12,7 @@
 #include "history/history_list.h"
 #include "tests/core/test_dir.h"
 #include "ui/list_view.h"
+#include "ui/menus.h"
 
 // Dispatches this thread's messages until `done` holds or the time is up.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000) {
@@ -53,7 +54,8 @@ inline LRESULT CALLBACK ViewerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 inline void JoinChain(Viewer& v) {
-    v = {};
+    WNDCLASSA wc = {0, ViewerProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "HoardiumViewer"};
+    RegisterClassA(&wc), v = {};
     v.window = CreateWindowExA(0, "HoardiumViewer", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     v.next = SetClipboardViewer(v.window);
 }
@@ -82,13 +84,6 @@ inline std::string Texts() {
     return rows;
 }
 
-// A window's font: its face and height in pixels (96 dpi on the test display).
-inline std::string Face(HWND w) {
-    LOGFONTA f;
-    GetObjectA(HFONT(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof f, &f);
-    return std::string(f.lfFaceName) + " " + std::to_string(f.lfHeight);
-}
-
 // How a menu shows each of the commands `ids`, in it or its sub-menus: "g" greyed, "v"
 // checked, "-" plain. The menu is destroyed.
 inline std::string Marks(HMENU menu, std::initializer_list<int> ids) {
@@ -108,11 +103,7 @@ inline const bool unmanaged = !RegSetKeyValueA(
 
 class HistoryWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WNDCLASSA wc = {0, ViewerProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "HoardiumViewer"};
-        RegisterClassA(&wc);
-        JoinChain(watcher);
-    }
+    void SetUp() override { JoinChain(watcher); }
     void TearDown() override {
         if (window) Exit();
         ChangeClipboardChain(watcher.window, watcher.next);
@@ -136,8 +127,7 @@ protected:
         ASSERT_TRUE(PumpUntil([=] { return watcher.sequence >= sequence; })) << "no clipboard notification";
     }
     void Put(const std::vector<std::pair<UINT, std::string>>& formats) {
-        ASSERT_TRUE(OpenClipboard(nullptr));
-        EmptyClipboard();
+        ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard());
         for (const auto& f : formats) SetClipboardData(f.first, Block(f.second));
         CloseClipboard();
         AwaitCapture();
@@ -154,6 +144,18 @@ protected:
     }
     HWND Child(int id) { return GetDlgItem(window, id); }
     std::string DataFile(const std::string& name) { return temp.File("Hoardium.data\\" + name); }
+    // How the list looks: a column's width, the fonts of the list, the pane and the count (face
+    // and height in pixels, 96 dpi on the test display), the grid, and the view menu's ticks.
+    std::string View(int column) {
+        std::string out = std::to_string(SendMessageA(ListWindow(), LVM_GETCOLUMNWIDTH, column, 0));
+        for (HWND w : {ListWindow(), Child(IDC_PREVIEW), Child(IDC_COUNT_LABEL)}) {
+            LOGFONTA f;
+            GetObjectA(HFONT(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof f, &f);
+            out += ", " + std::string(f.lfFaceName) + " " + std::to_string(f.lfHeight);
+        }
+        bool grid = SendMessageA(ListWindow(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES;
+        return out + (grid ? ", grid, " : ", ") + Marks(BuildViewMenu(), {IDM_TIMESTAMPS, IDM_GRID_LINES, IDM_MONO_FONT});
+    }
     bool Saved(const std::string& line) { return ReadFile(temp.File("Hoardium.ini")).find(line + "\r\n") != std::string::npos; }
     // Every change is saved, the index holding what the history holds, and each row and the
     // count label show it.
