@@ -17,7 +17,7 @@ const int NoRow = -1, Keep = -2;  // leave the selection as it is
 constexpr int Press(int key) { return 0x10000 + key; }
 const char* const CB = "b\r\nx";
 
-TEST_F(HistoryWindowTest, ItemCommandsAndKeysKeepRowsSelectionPreviewAndStoreInStep) {
+TEST_F(HistoryWindowTest, ItemCommandsKeysFindHotkeysAndShowingAndHiding) {
     Start("Timestamps = 1\r\nMaxItems = 7\r\n");
     for (const char* t : {"a", CB, "c", "d", "e", "f"}) Copy(t);
     const struct { int select, act; const char *copy, *rows; int selected; const char* clipboard; } steps[] = {
@@ -49,23 +49,69 @@ TEST_F(HistoryWindowTest, ItemCommandsAndKeysKeepRowsSelectionPreviewAndStoreInS
         SCOPED_TRACE(std::string(s.rows) + " after " + std::to_string(s.act) + (s.copy ? s.copy : ""));
         if (s.select >= 0) ListSelectRow(s.select);
         if (s.copy) Copy(s.copy);
-        if (s.act == NoRow) for (int id : {IDM_ITEM_DELETE_OLDER, IDM_ITEM_DELETE_NEWER, IDM_ITEM_DELETE, IDM_ITEM_COPY}) Command(id);
-        if (s.act == NoRow) for (int id : {IDC_TB_COPY, IDC_TB_DELETE}) Command(id);
+        for (int id : {+IDM_ITEM_DELETE_OLDER, +IDM_ITEM_DELETE_NEWER, +IDM_ITEM_DELETE, +IDM_ITEM_COPY, +IDC_TB_COPY, +IDC_TB_DELETE})
+            if (s.act == NoRow) Command(id);
         if (s.act > Press(0)) Ctrl(s.act == Press('C')), Key(s.act - Press(0)), Ctrl(false);
         else if (s.act > 0) Command(s.act);
         AwaitCapture();
         EXPECT_EQ(Texts() + " @" + std::to_string(ListSelectedRow()), s.rows + (" @" + std::to_string(s.selected)));
-        EXPECT_TRUE((s.selected < 0 && *s.rows) || WindowText(Child(IDC_PREVIEW)) == (s.selected < 0 ? "" : HistoryLoadText(s.selected)));
+        EXPECT_TRUE((s.selected < 0 && *s.rows) || Preview() == (s.selected < 0 ? "" : HistoryLoadText(s.selected)));
         if (s.clipboard) { EXPECT_EQ(ClipboardText(), s.clipboard); }
         ExpectInStep();
     }
     // The pane shows as much of a long text as it lays out quickly, and says so.
     Copy(std::string(20000, 'y'));
     ListSelectRow(0);
-    std::string shown = WindowText(Child(IDC_PREVIEW));
+    std::string shown = Preview();
     EXPECT_EQ(shown.substr(shown.size() - 7) + " " + Cell(0, 1), "\r\n[...] " + std::string(200, 'y') + "  [...]");
+    EXPECT_EQ(HistoryItemHash(0), TextHash(std::string(20000, 'y').c_str())) << "the hash is of the whole text, not of the row's";
     Command(IDM_DELETE_ALL);
-    EXPECT_EQ(Texts() + WindowText(Child(IDC_PREVIEW)), "");
+    EXPECT_EQ(Texts() + Preview(), "");
+    ExpectInStep();
+
+    // Typed letters find the next row whose text starts with them; the list's own command keys do
+    // what they do, and stay out of the find though their characters reach it too. The window
+    // comes and goes by the tray icon, the hotkey, Escape and the loss of the focus; only a pinned
+    // window stays when the focus leaves, or goes at a tray click.
+    for (const char* t : {"apple", "banana", "cocoa", "tea", "plum", "zebra", "Blueberry"}) Copy(t);
+    auto away = [&] { SetForegroundWindow(GetDesktopWindow()), Request(ReqFocusLost); };
+    ListSelectRow(1);
+    // 'B': after the selected row, not the Blueberry above it; "bl" goes round past the end,
+    // whatever the case; "blx" matches nothing.
+    const struct { WPARAM key; std::function<void()> act; const char* after; } keys[] = {
+        {'P', {}, "1 hidden pinned"}, {'P', {}, "1 hidden"}, {'T', {}, "1 hidden bare"}, {'T', {}, "1 hidden"},
+        {'C', {}, "1 hidden"}, {VK_SPACE, {}, "1 hidden preview"}, {VK_BACK, {}, "1 hidden"},
+        {'B', {}, "5 hidden"}, {'L', {}, "0 hidden"}, {'X', {}, "0 hidden"},
+        {0, [&] { Request(WM_LBUTTONDOWN); }, "0 shown"},                   // a tray click on the hidden window
+        {0, [&] { Request(WM_LBUTTONDBLCLK); }, "0 shown"},                 // on the unpinned window
+        {0, away, "0 hidden"},                                              // the focus lost, unpinned
+        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 shown pinned"},           // the hotkey on the hidden window
+        {0, away, "0 shown pinned"},                                        // the focus lost, pinned
+        {0, [&] { Request(WM_LBUTTONDOWN); }, "0 hidden"},                  // a tray click on the pinned window
+        {0, [&] { Request(WM_LBUTTONDBLCLK); }, "0 shown"},                 // a double click shows it
+        {'P', {}, "0 shown pinned"},
+        {0, [&] { Command(IDC_TB_PIN); }, "0 shown"},                       // the pin button unpins
+        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 hidden"},                 // the hotkey on the unpinned window
+        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 shown pinned"},
+        {VK_ESCAPE, {}, "0 hidden"},                                        // hides and unpins
+        {0, [&] { Request(WM_LBUTTONDOWN), SendMessageA(window, WM_CLOSE, 0, 0); }, "0 hidden"},  // closing only hides
+        {0, [&] { Request(WM_LBUTTONDOWN), Key(VK_SPACE), Key(VK_ESCAPE); }, "0 hidden"},  // hiding closes the preview
+    };
+    for (const auto& k : keys) {
+        k.key ? Key(k.key) : k.act();
+        EXPECT_EQ(std::to_string(ListSelectedRow()) + (IsWindowVisible(window) ? " shown" : " hidden") +
+                  (Pinned() ? " pinned" : "") + (PreviewOpen() ? " preview" : "") + (ToolbarShown() ? "" : " bare"),
+                  k.after) << &k - keys;
+    }
+    // Item hotkeys copy only items that exist; Ctrl+Numpad3 the third.
+    DWORD sequence = GetClipboardSequenceNumber();
+    for (int id = HOTKEY_FIRST_ITEM + 7; id <= HOTKEY_LAST_ITEM + 1; id++) Hotkey(id);
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+    Hotkey(HOTKEY_FIRST_ITEM + 2);
+    AwaitCapture();
+    // The paste leaves the left Ctrl down for the user's own release; release it here.
+    keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_EQ(ClipboardText() + ": " + Texts(), "plum: plum Blueberry zebra tea cocoa banana apple");
     ExpectInStep();
 }
 
@@ -76,7 +122,8 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     std::string marks;
     for (int row = -1; row <= 2; row++) {
         if (row >= 0) ListSelectRow(row);
-        marks += Marks(BuildItemMenu(), {IDM_ITEM_COPY, IDM_ITEM_GOTO, IDM_ITEM_DELETE, IDM_ITEM_DELETE_NEWER, IDM_ITEM_DELETE_OLDER}) + " ";
+        marks += Marks(BuildItemMenu(), {IDM_ITEM_COPY, IDM_ITEM_GOTO, IDM_ITEM_DELETE, IDM_ITEM_DELETE_NEWER,
+                                         IDM_ITEM_DELETE_OLDER}) + " ";
     }
     EXPECT_EQ(marks, "ggggg -g-g- -g--- ----g ");
     // Each keep command is stored and saved at once; 944 has no entry, so none is checked.
@@ -111,14 +158,13 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     GetModuleFileNameA(nullptr, exe, sizeof exe);
     CharUpperA(strcpy(upper, exe));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, run, "Hoardium");
-    for (std::string before : {std::string(), std::string(exe), std::string("C:\\Elsewhere\\Hoardium.exe"), std::string(upper)}) {
-        if (!before.empty() && before != exe) RegSetKeyValueA(HKEY_CURRENT_USER, run, "Hoardium", REG_SZ, &before[0], before.size() + 1);
+    for (std::string before : {std::string(), std::string("C:\\Elsewhere\\Hoardium.exe"), std::string(upper), std::string(exe)}) {
+        if (!before.empty()) RegSetKeyValueA(HKEY_CURRENT_USER, run, "Hoardium", REG_SZ, &before[0], before.size() + 1);
         std::string ticks = Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP});
         Command(IDM_RUN_AT_STARTUP);
-        EXPECT_EQ(ticks + Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP}), before == exe ? "v-" : "-v") << before;
+        bool text = !RegGetValueA(HKEY_CURRENT_USER, run, "Hoardium", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, nullptr);
+        EXPECT_EQ(ticks + Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP}) + (text ? " text" : ""), before == exe ? "v-" : "-v text");
     }
-    EXPECT_FALSE(RegGetValueA(HKEY_CURRENT_USER, run, "Hoardium", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, nullptr));
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, run, "Hoardium");
 
     // Under Wine the shell hands a web address to the first program named here, which
     // writes down what it is given. An address opens by every way, without being copied.
@@ -145,52 +191,5 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     EXPECT_EQ(HistoryItemText(3), "www.example.com");
 }
 
-// Typed letters find the next row whose text starts with them; the list's own command keys do
-// what they do, and stay out of the find though their characters reach it too. The window
-// comes and goes by the tray icon, the hotkey, Escape and the loss of the focus; only a pinned
-// window stays when the focus leaves, or goes at a tray click.
-TEST_F(HistoryWindowTest, FindKeysHotkeysAndTheShowHideRules) {
-    Start();
-    for (const char* t : {"apple", "banana", "cocoa", "tea", "plum", "zebra", "Blueberry"}) Copy(t);
-    auto away = [&] { SetForegroundWindow(GetDesktopWindow()), Request(ReqFocusLost); };
-    ListSelectRow(1);
-    // 'B': after the selected row, not the Blueberry above it; "bl" goes round past the end,
-    // whatever the case; "blx" matches nothing.
-    const struct { WPARAM key; std::function<void()> act; const char* after; } steps[] = {
-        {'P', {}, "1 hidden pinned"}, {'P', {}, "1 hidden"}, {'T', {}, "1 hidden bare"}, {'T', {}, "1 hidden"},
-        {'C', {}, "1 hidden"}, {VK_SPACE, {}, "1 hidden preview"}, {VK_BACK, {}, "1 hidden"},
-        {'B', {}, "5 hidden"}, {'L', {}, "0 hidden"}, {'X', {}, "0 hidden"},
-        {0, [&] { Request(WM_LBUTTONDOWN); }, "0 shown"},                   // a tray click on the hidden window
-        {0, [&] { Request(WM_LBUTTONDBLCLK); }, "0 shown"},                 // on the unpinned window
-        {0, away, "0 hidden"},                                              // the focus lost, unpinned
-        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 shown pinned"},           // the hotkey on the hidden window
-        {0, away, "0 shown pinned"},                                        // the focus lost, pinned
-        {0, [&] { Request(WM_LBUTTONDOWN); }, "0 hidden"},                  // a tray click on the pinned window
-        {0, [&] { Request(WM_LBUTTONDBLCLK); }, "0 shown"},                 // a double click shows it
-        {'P', {}, "0 shown pinned"},
-        {0, [&] { Command(IDC_TB_PIN); }, "0 shown"},                       // the pin button unpins
-        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 hidden"},                 // the hotkey on the unpinned window
-        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 shown pinned"},
-        {VK_ESCAPE, {}, "0 hidden"},                                        // hides and unpins
-        {0, [&] { Request(WM_LBUTTONDOWN), SendMessageA(window, WM_CLOSE, 0, 0); }, "0 hidden"},  // closing only hides
-        {0, [&] { Request(WM_LBUTTONDOWN), Key(VK_SPACE), Key(VK_ESCAPE); }, "0 hidden"},  // hiding closes the preview
-    };
-    for (const auto& s : steps) {
-        s.key ? Key(s.key) : s.act();
-        EXPECT_EQ(std::to_string(ListSelectedRow()) + (IsWindowVisible(window) ? " shown" : " hidden") +
-                  (Pinned() ? " pinned" : "") + (PreviewOpen() ? " preview" : "") + (ToolbarShown() ? "" : " bare"),
-                  s.after) << &s - steps;
-    }
-    // Item hotkeys copy only items that exist; Ctrl+Numpad3 the third.
-    DWORD sequence = GetClipboardSequenceNumber();
-    for (int id = HOTKEY_FIRST_ITEM + 7; id <= HOTKEY_LAST_ITEM + 1; id++) Hotkey(id);
-    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
-    Hotkey(HOTKEY_FIRST_ITEM + 2);
-    AwaitCapture();
-    // The paste leaves the left Ctrl down for the user's own release; release it here.
-    keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_EQ(ClipboardText() + ": " + Texts(), "plum: plum Blueberry zebra tea cocoa banana apple");
-    ExpectInStep();
-}
 
 }  // namespace

@@ -37,9 +37,9 @@ struct Thread {
 };
 
 // Clipboard viewers of other programs, joined before the history window and so after it in
-// the chain: the watcher on this thread, whose notes tell that the history window has
-// handled a change and passed it on, and where a test asks for one, the passer between
-// them on a thread of its own, which lets the next changes in while it passes one on.
+// the chain: the watcher on this thread, for the whole run, whose notes tell that the history
+// window has handled a change and passed it on, and where a test asks for one, the passer
+// between them on a thread of its own, which lets the next changes in while it passes one on.
 struct Viewer { HWND window, next; DWORD sequence; int count, depth, deepest; };
 inline Viewer watcher, passer;
 
@@ -88,10 +88,7 @@ inline std::string Texts() {
 // checked, "-" plain. The menu is destroyed.
 inline std::string Marks(HMENU menu, std::initializer_list<int> ids) {
     std::string out;
-    for (int id : ids) {
-        UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
-        out += state & MF_GRAYED ? 'g' : state & MF_CHECKED ? 'v' : '-';
-    }
+    for (UINT id : ids) out += GetMenuState(menu, id, 0) & MF_GRAYED ? 'g' : GetMenuState(menu, id, 0) & MF_CHECKED ? 'v' : '-';
     return DestroyMenu(menu), out;
 }
 
@@ -100,14 +97,11 @@ inline std::string Marks(HMENU menu, std::initializer_list<int> ids) {
 // driver loads, so set before the first window.
 inline const bool unmanaged = !RegSetKeyValueA(
     HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\shell_tests.exe\\X11 Driver", "Managed", REG_SZ, "N", 2);
+inline const bool watching = (JoinChain(watcher), true);
 
 class HistoryWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { JoinChain(watcher); }
-    void TearDown() override {
-        if (window) Exit();
-        ChangeClipboardChain(watcher.window, watcher.next);
-    }
+    void TearDown() override { if (window) Exit(); }
     // Without hotkeys, so that tests never hold the desktop's Ctrl+keypad combinations.
     void Start(const std::string& settings = "") {
         WriteFile(temp.File("Hoardium.ini"), "EnableHotkeys = 0\r\nLangID = 0\r\n" + settings);
@@ -143,6 +137,7 @@ protected:
         if (key <= VK_SPACE || key >= 'A') SendMessageA(ListWindow(), WM_CHAR, key >= 'A' ? key | 0x20 : key, 1);
     }
     HWND Child(int id) { return GetDlgItem(window, id); }
+    std::string Preview() { return WindowText(Child(IDC_PREVIEW)); }
     std::string DataFile(const std::string& name) { return temp.File("Hoardium.data\\" + name); }
     // How the list looks: a column's width, the fonts of the list, the pane and the count (face
     // and height in pixels, 96 dpi on the test display), the grid, and the view menu's ticks.
