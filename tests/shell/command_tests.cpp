@@ -153,17 +153,18 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
 
     // Run at Startup, in the per-user Run key of this test's own Wine prefix, as a string
     // naming this program; a program that moved, or the same path in other letters, is not this one.
-    const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const char *run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run", *name = "Hoardium";
     char exe[MAX_PATH], upper[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, sizeof exe);
     CharUpperA(strcpy(upper, exe));
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, run, "Hoardium");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, run, name);
     for (std::string before : {std::string(), std::string("C:\\Elsewhere\\Hoardium.exe"), std::string(upper), std::string(exe)}) {
-        if (!before.empty()) RegSetKeyValueA(HKEY_CURRENT_USER, run, "Hoardium", REG_SZ, &before[0], before.size() + 1);
-        std::string ticks = Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP});
+        if (!before.empty()) RegSetKeyValueA(HKEY_CURRENT_USER, run, name, REG_SZ, &before[0], before.size() + 1);
+        std::string seen = Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP});
         Command(IDM_RUN_AT_STARTUP);
-        bool text = !RegGetValueA(HKEY_CURRENT_USER, run, "Hoardium", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, nullptr);
-        EXPECT_EQ(ticks + Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP}) + (text ? " text" : ""), before == exe ? "v-" : "-v text");
+        seen += Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP});
+        seen += RegGetValueA(HKEY_CURRENT_USER, run, name, RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, nullptr) ? "" : " text";
+        EXPECT_EQ(seen, before == exe ? "v-" : "-v text") << before;
     }
 
     // Under Wine the shell hands a web address to the first program named here, which
@@ -190,6 +191,5 @@ TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
     EXPECT_EQ(got, want);
     EXPECT_EQ(HistoryItemText(3), "www.example.com");
 }
-
 
 }  // namespace

@@ -55,8 +55,8 @@ inline LRESULT CALLBACK ViewerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 
 inline void JoinChain(Viewer& v) {
     WNDCLASSA wc = {0, ViewerProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "HoardiumViewer"};
-    RegisterClassA(&wc), v = {};
-    v.window = CreateWindowExA(0, "HoardiumViewer", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    RegisterClassA(&wc);
+    v = {CreateWindowExA(0, "HoardiumViewer", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr), nullptr, 0, 0, 0, 0};
     v.next = SetClipboardViewer(v.window);
 }
 
@@ -97,6 +97,7 @@ inline std::string Marks(HMENU menu, std::initializer_list<int> ids) {
 // driver loads, so set before the first window.
 inline const bool unmanaged = !RegSetKeyValueA(
     HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\shell_tests.exe\\X11 Driver", "Managed", REG_SZ, "N", 2);
+// The watcher never leaves: the chain ends with it, and its window goes with the process.
 inline const bool watching = (JoinChain(watcher), true);
 
 class HistoryWindowTest : public ::testing::Test {
