@@ -1,8 +1,7 @@
 // Plays the user's part for the end-to-end tests (puts texts on the clipboard, sends the
 // history window what the tray and the menus would send, presses keys in a program of its
 // own) and reads what the program stored with the program's own code. Exit code 0 means
-// the step succeeded; anything else is a failure, its reason on stderr. The files it keeps
-// between steps ("fed", "deleted", ...) are in its current folder, the scenario's.
+// the step succeeded; anything else is a failure, its reason on stderr.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -19,6 +18,10 @@
 #include "settings/paths.h"
 #include "settings/settings_store.h"
 
+// The program runs from "app" in the driver's current folder, the scenario's, where the
+// driver keeps its own files ("fed", "deleted", ...) between steps.
+static const std::string dataFolder = "app/Hoardium.data", indexFile = dataFolder + "/__reg__";
+
 // The one poll of the tests: every 20 ms, handling the driver's own messages, until cond
 // holds or ms milliseconds have passed.
 template <class Cond>
@@ -31,9 +34,9 @@ static bool WaitFor(DWORD ms, Cond cond) {
 }
 
 static HWND Window() { return FindWindowA(HISTORY_WINDOW_CLASS, nullptr); }
+static HWND List() { return GetDlgItem(Window(), IDC_HISTORY_LIST); }
 static void Key(BYTE vk, DWORD flags = 0) { keybd_event(vk, 0, flags, 0); }
 static bool Say(const std::string& why) { return std::fprintf(stderr, "%s\n", why.c_str()), false; }
-static bool Index(const std::string& data, HistoryItems* items) { return StoreOpen(data), LoadIndex(items); }
 static bool OpenTheClipboard() { return WaitFor(2000, [] { return OpenClipboard(nullptr) != 0; }); }
 static std::string FileText(const std::string& path) {
     std::string bytes;
@@ -51,25 +54,24 @@ static bool PutText(const std::string& text) {
 // Whether the newest record has this text. Only the first line is read, from a handle that
 // shares everything: a poll must never keep the program from replacing its index, as a
 // read through the C library's files does under Wine.
-static bool OnTop(const std::string& index, const std::string& text) {
-    HANDLE f = CreateFileA(index.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+static bool OnTop(const std::string& text) {
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, got = 0, h = 0;
+    HANDLE f = CreateFileA(indexFile.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     char line[64] = {};
-    DWORD got = 0, h = 0;
     if (f != INVALID_HANDLE_VALUE) ReadFile(f, line, sizeof line - 1, &got, nullptr), CloseHandle(f);
     return std::sscanf(line, "%*s %lu", &h) == 1 && h == TextHash(text.c_str());
 }
 
 // Indexes n items, newest first, with the program's own index writer, as a previous run
 // would have left them, and prints each file's name and text for the script to write: Wine
-// creates a file in a folder of thousands in milliseconds, Linux in microseconds. No name
-// the program gives holds a '-'.
-static bool Store(const std::string& data, int n) {
+// creates a file in a folder of thousands in milliseconds, Linux in microseconds. Each
+// text is its file's name, which no name the program gives, without a '-', can be.
+static bool Store(int n) {
     HistoryItems items;
-    StoreOpen(data);
     for (int i = 0; i < n; i++) {
-        std::string text = "stored item " + std::to_string(i);
-        items.push_back({"stored-" + std::to_string(i), SharedText(text), TextHash(text.c_str()), 1700000000 - i, ""});
-        std::printf("stored-%d\t%s\n", i, text.c_str());
+        std::string text = "stored-" + std::to_string(i);
+        items.push_back({text, SharedText(text), TextHash(text.c_str()), 1700000000 - i, ""});
+        std::printf("%s\n", text.c_str());
     }
     return SaveIndex(items);
 }
@@ -80,8 +82,8 @@ static bool Store(const std::string& data, int n) {
 // in a file no record names, join the texts the next start must keep; once settled, any
 // such file fails, as does anything pending. Wine opens a file in a tenth of a millisecond:
 // between kills the 20 000 stored files, which no run writes, are taken to hold their
-// texts; once settled every file is read.
-static bool CheckStore(const std::string& data, bool settled) {
+// names; once settled every file is read.
+static bool CheckStore(bool settled) {
     HistoryItems items;
     std::map<std::string, std::string> files;
     std::set<std::string> deleted, listed, kept;
@@ -90,16 +92,16 @@ static bool CheckStore(const std::string& data, bool settled) {
         std::ifstream in(list, std::ios::binary);
         for (std::string text; std::getline(in, text);) (list[0] == 'd' ? deleted : listed).insert(text);
     }
-    if (!Index(data, &items)) return Say("no index");
-    for (const std::string& name : sys::ListDirectory(data))
-        if (name[0] != '_') files[name] = name.rfind("stored-", 0) || settled ? FileText(ItemFilePath(name)) : "stored item " + name.substr(7);
-    for (const auto& [name, text] : files)
-        if (deleted.count(text)) return Say("deleted text in " + name);
+    if (!LoadIndex(&items)) return Say("no index");
+    for (const std::string& name : sys::ListDirectory(dataFolder))
+        if (name[0] != '_' && deleted.count(files[name] = name.rfind("stored-", 0) || settled ? FileText(ItemFilePath(name)) : name))
+            return Say("deleted text in " + name);
     for (const HistoryItem& item : items) {
         if (TextHash(files[item.fileName].c_str()) != item.hash) return Say("record " + item.fileName + " has no whole item file");
         kept.insert(files[item.fileName]), files.erase(item.fileName);
     }
-    if (settled && !(files.empty() && sys::ListDirectory(data + "/__pending__").empty())) return Say("unnamed files or pending work left");
+    if (settled && !(files.empty() && sys::ListDirectory(dataFolder + "/__pending__").empty()))
+        return Say("files no record names, or pending work, are left");
     for (const std::string& text : listed) lost += !deleted.count(text) && !kept.count(text);
     for (const auto& [name, text] : files)  // a whole fed text, not a file the kill left empty
         if (std::sscanf(text.c_str(), "run %d text %d", &run, &number) == 2) kept.insert(text);
@@ -113,22 +115,23 @@ static bool CheckStore(const std::string& data, bool settled) {
 // item of a row as its menu would, its text joining the deleted ones, and waits until the
 // index a start would read has lost a record. Then copies PREFIX0, PREFIX1, ... each once
 // the index shows the one before on top, and logs every text the index confirmed to "fed",
-// until the window goes.
-static bool DeleteAndFeed(const std::string& data, int row, const std::string& prefix) {
+// until the window goes; then checks the store as the kill left it.
+static bool DeleteAndFeed(int row, const std::string& prefix) {
     HistoryItems items;
-    if (!WaitFor(20000, [&] { return sys::ListDirectory(data + "/__pending__").empty(); }) || !Index(data, &items) ||
-        SendMessageA(GetDlgItem(Window(), IDC_HISTORY_LIST), LVM_GETITEMCOUNT, 0, 0) != LRESULT(items.size()))
+    if (!WaitFor(20000, [] { return sys::ListDirectory(dataFolder + "/__pending__").empty(); }) || !LoadIndex(&items) ||
+        SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0) != LRESULT(items.size()))
         return Say("the start did not settle, or its list does not show the index");
     std::ofstream("deleted", std::ios::binary | std::ios::app) << FileText(ItemFilePath(items.at(size_t(row)).fileName)) << '\n';
     PostMessageA(Window(), WM_HISTORY, WPARAM(row), ReqDeleteItem);
-    if (!WaitFor(20000, [&, rows = items.size()] { return LoadIndex(&items) && items.size() < rows; })) return Say("the index kept the deleted item");
+    if (!WaitFor(20000, [&, rows = items.size()] { return LoadIndex(&items) && items.size() < rows; }))
+        return Say("the index kept the deleted item");
     std::ofstream log("fed", std::ios::binary | std::ios::app);
     for (int i = 0; Window(); i++) {
         std::string text = prefix + std::to_string(i);
-        if ((!PutText(text) && Window()) || !WaitFor(10000, [&] { return OnTop(StoreIndexPath(), text) || !Window(); })) return Say("feeding stalled");
-        if (OnTop(StoreIndexPath(), text)) log << text << std::endl;
+        if ((!PutText(text) && Window()) || !WaitFor(10000, [&] { return OnTop(text) || !Window(); })) return Say("feeding stalled");
+        if (OnTop(text)) log << text << std::endl;
     }
-    return true;
+    return CheckStore(false);
 }
 
 // The user brings up the history window by a click on the tray icon and types the first
@@ -136,57 +139,55 @@ static bool DeleteAndFeed(const std::string& data, int row, const std::string& p
 // work in, a text box here, presses Ctrl+Numpad<digit>: the box must then hold the text.
 static bool FindAndPaste(int digit, const std::string& expected, DWORD ms) {
     SendMessageA(Window(), WM_HISTORY, 0, WM_LBUTTONDOWN), Key(BYTE(expected[0])), Key(BYTE(expected[0]), KEYEVENTF_KEYUP);
-    if (!WaitFor(ms, [&] { return SendMessageA(GetDlgItem(Window(), IDC_HISTORY_LIST), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == digit - 1; }))
+    if (!WaitFor(ms, [&] { return SendMessageA(List(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == digit - 1; }))
         return Say("the first letter did not select the row");
-    HWND edit = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE, 400, 100, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_VISIBLE | ES_MULTILINE, 400, 100, 300, 200, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(edit), SetFocus(edit);
     Key(VK_CONTROL), Key(BYTE(VK_NUMPAD0 + digit)), Key(BYTE(VK_NUMPAD0 + digit), KEYEVENTF_KEYUP), Key(VK_CONTROL, KEYEVENTF_KEYUP);
-    char text[64] = {};
-    bool pasted = WaitFor(ms, [&] { return GetWindowTextA(edit, text, sizeof text), text == expected; });
+    bool pasted = WaitFor(ms, [&] { char text[64] = {}; return GetWindowTextA(edit, text, sizeof text), text == expected; });
     Key(VK_LCONTROL, KEYEVENTF_KEYUP);  // the paste leaves the left Ctrl pressed until the user lets go
     return pasted || Say("Ctrl+Numpad" + std::to_string(digit) + " did not paste the row");
 }
 
 int main(int argc, char** argv) {
-    std::string cmd = argc > 1 ? argv[1] : "", arg = argc > 2 ? argv[2] : "";
+    std::string cmd = argc > 1 ? argv[1] : "";
     auto n = [&](int i) { return std::strtol(argv[i], nullptr, 0); };
     DWORD ms = DWORD(n(argc - 1));
-    // FILE INDEX [ROW] MS: puts the file's text on the clipboard, or copies a row back as its
-    // menu would; "paste" FILE INDEX DIGIT MS finds the row and pastes it by its hotkey. Then
-    // the text must be the newest record, and on the clipboard byte for byte.
+    // FILE [ROW] MS: puts the file's text on the clipboard, or copies a row back as its menu
+    // would; "paste" FILE DIGIT MS finds the row and pastes it by its hotkey. Then the text
+    // must be the newest record, and on the clipboard byte for byte.
     if (cmd == "copy" || cmd == "paste") {
-        std::string text = FileText(arg);
-        bool done = cmd == "paste" ? FindAndPaste(int(n(4)), text, ms)
-                    : argc > 5     ? PostMessageA(Window(), WM_HISTORY, WPARAM(n(4)), ReqCopyItem)
-                                   : PutText(text);
-        HANDLE block = done && WaitFor(ms, [&] { return OnTop(argv[3], text); }) && OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
+        std::string text = FileText(argv[2]);
+        bool done = cmd == "paste" ? FindAndPaste(int(n(3)), text, ms)
+                                   : argc > 4 ? PostMessageA(Window(), WM_HISTORY, WPARAM(n(3)), ReqCopyItem) : PutText(text);
+        HANDLE block = done && WaitFor(ms, [&] { return OnTop(text); }) && OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
         return !(block && static_cast<const char*>(GlobalLock(block)) == text);
     }
     if (cmd == "window" || cmd == "exit")  // MS: the window up, titled (late in start-up) and hidden; or gone after Exit
         return !((cmd != "exit" || PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0)) &&
                  WaitFor(ms, [&] { return cmd == "window" ? GetWindowTextLengthA(Window()) > 0 && !IsWindowVisible(Window()) : !Window(); }));
-    if (HistoryItems items; cmd == "check") {  // DATA FILE...: the store is whole and settled, and holds these texts, newest first
-        bool same = CheckStore(arg, true) && LoadIndex(&items) && int(items.size()) == argc - 3;
-        for (int i = 3; same && i < argc; i++) same = FileText(ItemFilePath(items[size_t(i - 3)].fileName)) == FileText(argv[i]);
-        return !same;
-    }
-    // DIR KEY VALUE...: rewrites the settings file as the program writes its defaults but for these
+    // KEY VALUE...: rewrites the settings file as the program writes its defaults but for these
     // and for the place it has, which must be the first run's, beside a corner of the work area.
     if (RECT r; cmd == "ini" && SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0)) {
-        int x = (SetDefaultSettings(), LoadSettings(arg, AppName), GetSetting("WinX")), y = GetSetting("WinY");
+        int x = (SetDefaultSettings(), LoadSettings("app", AppName), GetSetting("WinX")), y = GetSetting("WinY");
         SetDefaultSettings(), SetSetting("WinX", x), SetSetting("WinY", y);
-        for (int i = 3; i + 1 < argc; i += 2) SetSetting(argv[i], int(n(i + 1)));
+        for (int i = 2; i + 1 < argc; i += 2) SetSetting(argv[i], int(n(i + 1)));
         return SaveSettings(), !((x == r.left + 10 || x == r.right - 330) && (y == r.top + 10 || y == r.bottom - 250));
     }
-    if (cmd == "store") return !Store(arg, int(n(3)));                     // DATA N
-    if (cmd == "feed") return !DeleteAndFeed(arg, int(n(3)), argv[4]);     // DATA ROW PREFIX
-    if (cmd == "check-store") return !CheckStore(arg, argc > 3);           // DATA [settled]
+    if (cmd == "store" || cmd == "feed" || cmd == "check") StoreOpen(dataFolder);
+    if (cmd == "store") return !Store(int(n(2)));                  // N
+    if (cmd == "feed") return !DeleteAndFeed(int(n(2)), argv[3]);  // ROW PREFIX
+    // [FILE...]: the store is whole and settled, and holds these texts, newest first.
+    if (HistoryItems items; cmd == "check") {
+        bool same = CheckStore(true) && LoadIndex(&items) && (argc == 2 || int(items.size()) == argc - 2);
+        for (int i = 2; same && i < argc; i++) same = FileText(ItemFilePath(items[size_t(i - 2)].fileName)) == FileText(argv[i]);
+        return !same;
+    }
     if (cmd != "hold-desktop") return Say("usage: see the commands in tests/driver/driver.cpp"), 2;
     // Wine closes its desktop once no program uses it, and the next program to start opens
     // a new one, whose first act is to take the clipboard back from the X selection: a text
     // put there meanwhile would be lost. One program that stays keeps the desktop, as a real
     // session's would be, across the program's restarts.
     GetDesktopWindow();
-    HWND keeper = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    for (MSG msg; GetMessageA(&msg, keeper, 0, 0) > 0;) DispatchMessageA(&msg);
+    Sleep(INFINITE);
 }
