@@ -62,17 +62,14 @@ static bool OnTop(const std::string& text) {
     return std::sscanf(line, "%*s %lu", &h) == 1 && h == TextHash(text.c_str());
 }
 
-// Indexes n items, newest first, with the program's own index writer, as a previous run
-// would have left them, and prints each file's name and text for the script to write: Wine
-// creates a file in a folder of thousands in milliseconds, Linux in microseconds. Each
-// text is its file's name, which no name the program gives, without a '-', can be.
-static bool Store(int n) {
+// Indexes the texts of the list "stored", newest first, with the program's own index
+// writer, as a previous run would have left them; the script writes their files, each named
+// as its text: Wine creates a file in a folder of thousands in milliseconds, Linux in
+// microseconds.
+static bool Store() {
     HistoryItems items;
-    for (int i = 0; i < n; i++) {
-        std::string text = "stored-" + std::to_string(i);
-        items.push_back({text, SharedText(text), TextHash(text.c_str()), 1700000000 - i, ""});
-        std::printf("%s\n", text.c_str());
-    }
+    std::ifstream in("stored", std::ios::binary);
+    for (std::string text; std::getline(in, text);) items.push_back({text, SharedText(text), TextHash(text.c_str()), 1700000000, ""});
     return SaveIndex(items);
 }
 
@@ -175,7 +172,7 @@ int main(int argc, char** argv) {
         return SaveSettings(), !((x == r.left + 10 || x == r.right - 330) && (y == r.top + 10 || y == r.bottom - 250));
     }
     if (cmd == "store" || cmd == "feed" || cmd == "check") StoreOpen(dataFolder);
-    if (cmd == "store") return !Store(int(n(2)));                  // N
+    if (cmd == "store") return !Store();
     if (cmd == "feed") return !DeleteAndFeed(int(n(2)), argv[3]);  // ROW PREFIX
     // [FILE...]: the store is whole and settled, and holds these texts, newest first.
     if (HistoryItems items; cmd == "check") {

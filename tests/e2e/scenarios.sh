@@ -30,10 +30,7 @@ copy() { for t; do drive copy "$t" 60000 || fail "$t did not reach the top of th
 # KEY VALUE pairs and for a first place beside a corner of the work area.
 check_ini() { cp app/Hoardium.ini ini && drive ini PeekOpen 0 "$@" && cmp app/Hoardium.ini ini || fail "settings not the defaults with $*"; }
 # Once a killed program's window is gone (the feeder waits for it), a start is not a second instance.
-start_app() {
-  "$HOARDIUM_WINE" app/Hoardium.exe >logs/hoardium.log 2>&1 </dev/null & app_pid=$!
-  drive window 20000 || fail "no hidden history window"
-}
+start_app() { "$HOARDIUM_WINE" app/Hoardium.exe >logs/app.log 2>&1 </dev/null & app_pid=$!; drive window 20000 || fail "no hidden window"; }
 stop_app() { drive exit 20000 && wait "$app_pid" && app_pid= || fail "the program did not end cleanly on Exit"; }
 
 # Two runs of a session. The first, without a settings file, starts hidden, keeps copies
@@ -73,16 +70,14 @@ scenario_sessions() {
 # every text but the deleted ones, also the one copied just before the kill, and, once the
 # starts have settled, leave no file that no record names.
 scenario_crash_kills() {
-  local kill feeder fed
-  "$HOARDIUM_WINE" "$driver" store 20000 2>>logs/driver.log </dev/null | tr -d '\r' |
-    awk '{ f = "app/Hoardium.data/" $0; printf "%s", $0 >f; close(f); print }' >stored && : >fed || fail "no stored history"
+  local kill feeder n
+  seq -f stored-%g 0 19999 >stored && drive store && : >fed || fail "no stored history"   # named so the store check knows them
+  awk '{ f = "app/Hoardium.data/" $0; printf "%s", $0 >f; close(f) }' stored
   for kill in {1..20}; do
     start_app
     drive feed $((RANDOM % 5)) "run $kill text " & feeder=$!
     # Kills within 90 ms of a few more texts confirmed: anywhere in a capture.
-    for ((fed = $(wc -l <fed) + 1 + RANDOM % 5; $(wc -l <fed) < fed;)); do
-      kill -0 "$feeder" && sleep "0.0$((RANDOM % 10))" || fail "the feeder stalled"
-    done
+    for ((n = $(wc -l <fed) + 1 + RANDOM % 5; $(wc -l <fed) < n;)); do kill -0 $feeder && sleep 0.0$((RANDOM % 10)) || fail "feeder stalled"; done
     { kill -9 "$app_pid" && wait "$app_pid"; } 2>/dev/null || app_pid=
     wait "$feeder" || fail "after kill $kill:"   # the feeder checks the store once the window is gone
   done
