@@ -90,6 +90,7 @@ static bool CheckStore(bool settled) {
         for (std::string text; std::getline(in, text);) (list[0] == 'd' ? deleted : listed).insert(text);
     }
     if (!LoadIndex(&items)) return Say("no index");
+    // Each item file's text, a stored file's taken as its name until settled: none may be deleted.
     for (const std::string& name : sys::ListDirectory(dataFolder))
         if (name[0] != '_' && deleted.count(files[name] = name.rfind("stored-", 0) || settled ? FileText(ItemFilePath(name)) : name))
             return Say("deleted text in " + name);
@@ -157,6 +158,7 @@ int main(int argc, char** argv) {
         std::string text = FileText(argv[2]);
         bool done = cmd == "paste" ? FindAndPaste(int(n(3)), text, ms)
                                    : argc > 4 ? PostMessageA(Window(), WM_HISTORY, WPARAM(n(3)), ReqCopyItem) : PutText(text);
+        // The driver's exit lets the clipboard go.
         HANDLE block = done && WaitFor(ms, [&] { return OnTop(text); }) && OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
         return !(block && static_cast<const char*>(GlobalLock(block)) == text);
     }

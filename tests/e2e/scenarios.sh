@@ -40,9 +40,8 @@ stop_app() { drive exit 20000 && wait "$app_pid" && app_pid= || fail "the progra
 # its settings.
 scenario_sessions() {
   head -c $((64 << 20)) /dev/urandom | LC_ALL=C tr '\0-\377' "$(printf 'a-z%.0s' {1..10})" | fold -w 77 | sed 's/$/\r/' >big
-  printf "$(printf '\\%03o' {1..255})" >bytes
   put abc 'abc' banana $'Banana\r\nby hotkey' last 'gone after exit' lines $'first line\r\n\tsecond line\r\n' \
-    small 'newer than the big one' breaks $'\r\n\n\r\r\n\n\n' eof $'before\x1aafter'
+    small 'newer than the big one' breaks $'\r\n\n\r\r\n\n\n' eof $'before\x1aafter' bytes "$(printf "$(printf '\\%03o' {1..255})")"
   start_app
   copy abc banana lines abc   # abc again: moves to the top
   cp -r app before && timeout 20 "$HOARDIUM_WINE" app/Hoardium.exe >logs/second.log 2>&1 </dev/null || fail "a second start failed"
@@ -76,8 +75,9 @@ scenario_crash_kills() {
   for kill in {1..20}; do
     start_app
     drive feed $((RANDOM % 5)) "run $kill text " & feeder=$!
-    # Kills within 90 ms of a few more texts confirmed: anywhere in a capture.
-    for ((n = $(wc -l <fed) + 1 + RANDOM % 5; $(wc -l <fed) < n;)); do kill -0 $feeder && sleep 0.0$((RANDOM % 10)) || fail "feeder stalled"; done
+    # Kills up to 90 ms after a few more texts are confirmed: anywhere in a capture.
+    n=$(($(wc -l <fed) + 1 + RANDOM % 5))
+    until (($(wc -l <fed) >= n)); do kill -0 $feeder && sleep 0.0$((RANDOM % 10)) || fail "the feeder stalled"; done
     { kill -9 "$app_pid" && wait "$app_pid"; } 2>/dev/null || app_pid=
     wait "$feeder" || fail "after kill $kill:"   # the feeder checks the store once the window is gone
   done
