@@ -57,7 +57,7 @@ scenario_sessions() {
   drive ini PeekOpen 0 KeepPolicy 2 PauseState 1   # a pause not to be restored: capture runs, and it is written back off
   start_app
   drive check big eof breaks bytes small banana abc lines || fail "the history on disk changed at a restart"
-  drive copy breaks 2 60000 || fail "breaks was not copied back"
+  drive copy bytes 3 60000 || fail "bytes was not copied back"
   copy last
   stop_app
   [ "$(ls -A app | xargs)" = "Hoardium.exe Hoardium.ini" ] || fail "beside the program: $(ls -A app | xargs)"
