@@ -162,16 +162,20 @@ int main(int argc, char** argv) {
         HANDLE block = done && WaitFor(ms, [&] { return OnTop(text); }) && OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
         return !(block && static_cast<const char*>(GlobalLock(block)) == text);
     }
-    if (cmd == "window" || cmd == "exit")  // MS: the window up, titled (late in start-up) and hidden; or gone after Exit
-        return !((cmd != "exit" || PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0)) &&
-                 WaitFor(ms, [&] { return cmd == "window" ? GetWindowTextLengthA(Window()) > 0 && !IsWindowVisible(Window()) : !Window(); }));
+    // MS: the window gone after an Exit from its menu; or up, titled (late in start-up), and,
+    // once it answers a message (start-up over), hidden.
+    if (cmd == "window" || cmd == "exit")
+        return !(cmd == "exit" ? PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0) && WaitFor(ms, [] { return !Window(); })
+                               : WaitFor(ms, [] { return GetWindowTextLengthA(Window()) > 0; }) &&
+                                     !SendMessageA(Window(), WM_NULL, 0, 0) && !IsWindowVisible(Window()));
     // KEY VALUE...: rewrites the settings file as the program writes its defaults but for these
     // and for the place it has, which must be the first run's, beside a corner of the work area.
     if (RECT r; cmd == "ini" && SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0)) {
         int x = (SetDefaultSettings(), LoadSettings("app", AppName), GetSetting("WinX")), y = GetSetting("WinY");
         SetDefaultSettings(), SetSetting("WinX", x), SetSetting("WinY", y);
         for (int i = 2; i + 1 < argc; i += 2) SetSetting(argv[i], int(n(i + 1)));
-        return SaveSettings(), !((x == r.left + 10 || x == r.right - 330) && (y == r.top + 10 || y == r.bottom - 250));
+        bool corner = (x == r.left + 10 || x == r.right - 330) && (y == r.top + 10 || y == r.bottom - 250);
+        return SaveSettings(), !(corner || Say("the window's first place is not beside a corner of the work area"));
     }
     if (cmd == "store" || cmd == "feed" || cmd == "check") StoreOpen(dataFolder);
     if (cmd == "store") return !Store();

@@ -45,7 +45,7 @@ scenario_sessions() {
   start_app
   copy abc banana lines abc   # abc again: moves to the top
   cp -r app before && timeout 20 "$HOARDIUM_WINE" app/Hoardium.exe >logs/second.log 2>&1 </dev/null || fail "a second start failed"
-  diff -r app before && drive window 0 || fail "the second start changed the files or brought up the window"
+  diff -r app before && drive window 0 || fail "the second start changed the files, or the window is not hidden"
   drive paste banana 3 10000 || fail "B did not select Banana's row, or Ctrl+Numpad3 did not paste it, or move it up"
   copy big small bytes breaks eof
   # Copies the item of a row back: it moves up, and the clipboard holds exactly its bytes.
