@@ -75,9 +75,8 @@ scenario_crash_kills() {
   for kill in {1..20}; do
     start_app
     drive feed $((RANDOM % 5)) "run $kill text " & feeder=$!
-    # Kills up to 90 ms after a few more texts are confirmed: anywhere in a capture.
-    n=$(($(wc -l <fed) + 1 + RANDOM % 5))
-    until (($(wc -l <fed) >= n)); do kill -0 $feeder && sleep 0.0$((RANDOM % 10)) || fail "the feeder stalled"; done
+    for ((n = $(wc -l <fed) + 1 + RANDOM % 5; $(wc -l <fed) < n;)); do kill -0 $feeder && sleep 0.02 || fail "feeder stalled"; done
+    sleep 0.0$((RANDOM % 10))   # once a few more texts are confirmed: spreads the kills over the whole of a capture
     { kill -9 "$app_pid" && wait "$app_pid"; } 2>/dev/null || app_pid=
     wait "$feeder" || fail "after kill $kill:"   # the feeder checks the store once the window is gone
   done
