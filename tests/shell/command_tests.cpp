@@ -1,289 +1,195 @@
-// The user's actions through the real window: item commands, menus, what the shell is asked
-// to open, Run at Startup, the view options, hotkeys, the keys of the list, showing and hiding.
-#include <cctype>
+// The user's actions through the real window: item commands and the keys of the list, menus,
+// what the shell is asked to open, Run at Startup, the view options, hotkeys, showing and hiding.
 #include <iterator>
 #include <set>
 #include <sstream>
 
 #include "tests/shell/shell_fixture.h"
-#include "ui/fonts.h"
-#include "ui/menus.h"
 #include "ui/preview_pane.h"
 #include "ui/toolbar.h"
 #include "ui/website.h"
 
 namespace {
 
-const int Keep = -2, NoRow = -1;  // leave the selection as it is; every item command, with no row selected
-const int ItemCommands[] = {IDM_ITEM_DELETE_OLDER, IDM_ITEM_DELETE_NEWER, IDM_ITEM_DELETE, IDM_ITEM_COPY, IDC_TB_COPY, IDC_TB_DELETE};
+// A step's action: a command, a key of the list (C with Ctrl), every item command with no
+// row selected, or nothing but the copy.
+const int NoRow = -1, Keep = -2;  // leave the selection as it is
+constexpr int Press(int key) { return 0x10000 + key; }
 const char* const CB = "b\r\nx";
 
-TEST_F(HistoryWindowTest, ItemCommandsKeepRowsSelectionPreviewAndStoreInStep) {
-    Start("Timestamps = 1\r\n");
+TEST_F(HistoryWindowTest, ItemCommandsKeysFindHotkeysAndShowingAndHiding) {
+    Start("Timestamps = 1\r\nMaxItems = 7\r\n");
     for (const char* t : {"a", CB, "c", "d", "e", "f"}) Copy(t);
-    const struct { int select, command; const char *copy, *rows; int selected; const char* clipboard; } steps[] = {
+    const struct { int select, act; const char *copy, *rows; int selected; const char* clipboard; } steps[] = {
         {4, IDM_ITEM_COPY, nullptr, "b \xB6 x f e d c a", 0, CB},  // the full text goes out
         {Keep, IDM_CLEAR_CLIPBOARD, nullptr, "b \xB6 x f e d c a", 0, ""},
-        {0, IDM_ITEM_COPY, nullptr, "b \xB6 x f e d c a", 0, CB},  // the newest goes out and comes back
+        {1, Press(VK_RETURN), nullptr, "f b \xB6 x e d c a", 0, "f"},  // a text of one character goes out too
+        {0, Press('C'), nullptr, "f b \xB6 x e d c a", 0, "f"},        // the newest goes out and comes back
         // The selection and the preview stay with their item as rows come and go above.
-        {2, 0, "g", "g b \xB6 x f e d c a", 3, nullptr},
-        {Keep, 0, "a", "a g b \xB6 x f e d c", 4, nullptr},
-        {Keep, IDM_ITEM_DELETE_NEWER, nullptr, "e d c", 0, nullptr},
+        {Keep, 0, "g", "g f b \xB6 x e d c a", 1, nullptr},
+        {Keep, 0, "a", "a g f b \xB6 x e d c", 2, nullptr},
+        // A removed row's focus goes to the row in its place, or else the nearest above, so
+        // the next arrow key goes on from there.
+        {6, 0, "h", "h a g f b \xB6 x e d", -1, nullptr},
+        {Keep, Press(VK_UP), nullptr, "h a g f b \xB6 x e d", 5, nullptr},
+        {2, IDM_ITEM_DELETE_NEWER, nullptr, "g f b \xB6 x e d", 0, nullptr},
         // A capture can take the selection away while the item menu is open.
-        {1, 0, "d", "d e c", -1, nullptr},
-        {Keep, NoRow, nullptr, "d e c", -1, "d"},
-        {Keep, 0, "h", "h d e c", -1, nullptr},
-        {Keep, 0, "i", "i h d e c", -1, nullptr},
-        {4, IDM_ITEM_DELETE, nullptr, "i h d e", 3, nullptr},  // the new last row is selected
-        {0, IDM_ITEM_DELETE_NEWER, nullptr, "i h d e", 0, nullptr},  // nothing is newer than the newest
-        {3, IDM_ITEM_DELETE_OLDER, nullptr, "i h d e", 3, nullptr},  // nor older than the oldest
-        {1, IDC_TB_DELETE, nullptr, "i d e", 1, nullptr},            // the row that moved up takes the place
-        {1, IDM_ITEM_DELETE_OLDER, nullptr, "i d", 1, nullptr},
-        {1, IDM_ITEM_DELETE_NEWER, nullptr, "d", 0, nullptr},
-        {0, IDM_ITEM_DELETE, nullptr, "", -1, nullptr},              // the only row
-        {Keep, 0, "x", "x", -1, nullptr},
-        {Keep, 0, "y", "y x", -1, nullptr},
-        {1, IDM_ITEM_COPY, nullptr, "x y", 0, "x"},  // a text of one character goes out too
-        {1, IDM_DELETE_ALL, nullptr, "", -1, nullptr},
+        {2, 0, CB, "b \xB6 x g f e d", -1, nullptr},
+        {Keep, NoRow, nullptr, "b \xB6 x g f e d", -1, CB},
+        {Keep, Press(VK_DOWN), nullptr, "b \xB6 x g f e d", 4, nullptr},
+        {4, IDM_ITEM_DELETE, nullptr, "b \xB6 x g f e", 3, nullptr},  // the new last row is selected
+        {0, IDM_ITEM_DELETE_NEWER, nullptr, "b \xB6 x g f e", 0, nullptr},  // nothing is newer than the newest
+        {3, IDM_ITEM_DELETE_OLDER, nullptr, "b \xB6 x g f e", 3, nullptr},  // nor older than the oldest
+        {2, IDC_TB_DELETE, nullptr, "b \xB6 x g e", 2, nullptr},  // the row that moved up takes the place
+        {1, IDM_ITEM_DELETE_OLDER, nullptr, "b \xB6 x g", 1, nullptr},
+        {1, IDM_ITEM_DELETE_NEWER, nullptr, "g", 0, nullptr},
+        {0, Press(VK_DELETE), nullptr, "", -1, nullptr},  // the only row
     };
     for (const auto& s : steps) {
-        SCOPED_TRACE(std::string(s.rows) + " after " + std::to_string(s.command) + (s.copy ? s.copy : ""));
+        SCOPED_TRACE(std::string(s.rows) + " after " + std::to_string(s.act) + (s.copy ? s.copy : ""));
         if (s.select >= 0) ListSelectRow(s.select);
-        DWORD sequence = GetClipboardSequenceNumber();
         if (s.copy) Copy(s.copy);
-        if (s.command > 0) Command(s.command);
-        if (s.command == NoRow) {
-            for (int id : ItemCommands) Command(id);
-            EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
-        }
+        for (int id : {+IDM_ITEM_DELETE_OLDER, +IDM_ITEM_DELETE_NEWER, +IDM_ITEM_DELETE, +IDM_ITEM_COPY, +IDC_TB_COPY, +IDC_TB_DELETE})
+            if (s.act == NoRow) Command(id);
+        if (s.act > Press(0)) Ctrl(s.act == Press('C')), Key(s.act - Press(0)), Ctrl(false);
+        else if (s.act > 0) Command(s.act);
         AwaitCapture();
         EXPECT_EQ(Texts() + " @" + std::to_string(ListSelectedRow()), s.rows + (" @" + std::to_string(s.selected)));
-        if (s.selected >= 0 || !*s.rows) {
-            EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), s.selected < 0 ? "" : HistoryLoadText(s.selected));
-        }
+        EXPECT_TRUE((s.selected < 0 && *s.rows) || Preview() == (s.selected < 0 ? "" : HistoryLoadText(s.selected)));
         if (s.clipboard) { EXPECT_EQ(ClipboardText(), s.clipboard); }
         ExpectInStep();
     }
     // The pane shows as much of a long text as it lays out quickly, and says so.
     Copy(std::string(20000, 'y'));
     ListSelectRow(0);
-    std::string shown = WindowText(Child(IDC_PREVIEW));
-    EXPECT_LT(shown.size(), 20000u);
-    EXPECT_EQ(Cell(0, 1), std::string(200, 'y') + "  [...]");
-    EXPECT_EQ(shown.substr(shown.size() - 7), "\r\n[...]");
+    std::string shown = Preview();
+    EXPECT_EQ(shown.substr(shown.size() - 7) + " " + Cell(0, 1), "\r\n[...] " + std::string(200, 'y') + "  [...]");
+    EXPECT_EQ(HistoryItemHash(0), TextHash(std::string(20000, 'y').c_str())) << "the hash is of the whole text, not of the row's";
+    Command(IDM_DELETE_ALL);
+    EXPECT_EQ(Texts() + Preview(), "");
     ExpectInStep();
-    // An item whose file was emptied cannot go on the clipboard, so no change notification
-    // follows to put its row back.
-    for (const char* t : {"kept", "emptied", "newest"}) Copy(t);
-    WriteFile(ItemFile(1), "");
-    DWORD sequence = GetClipboardSequenceNumber();
-    ListSelectRow(1);
-    Command(IDM_ITEM_COPY);
-    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
-    EXPECT_EQ(Cell(0, 1) + " " + Cell(1, 1) + " " + Cell(2, 1) + " @" + std::to_string(ListSelectedRow()),
-              "emptied newest kept @0");
-    Copy("next");
-    EXPECT_EQ(Cell(0, 1), "next");
-}
 
-TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
-    Start("Timestamps = 2\r\n");
-    EXPECT_EQ(Shown(BuildItemMenu(), true), "Copy=950 grey | Go to Address=951 grey | - | Delete=952 grey | "
-                                            "Delete More{Newer=954 grey | Older=953 grey | - | All=923} grey");
-    EXPECT_EQ(Shown(BuildTrayMenu(), true),
-              "Delete All...{OK=923} grey | - | Keep Items...{for a Week=940 | for a Month=941 | until Exit=942 | "
-              "Indefinitely=943 check} | Options{Run at Startup=929 | - | Visit Website...=933} | - | Pause=926 | "
-              "Exit=921");
-    for (const char* t : {"www.example.com", "plain text", "newest"}) Copy(t);
-    const char* itemMenus[] = {"950 grey | 951 grey | - | 952 grey | {954 grey | 953 grey | - | 923}",
-                               "950 | 951 grey | - | 952 | {954 grey | 953 | - | 923}",
-                               "950 | 951 grey | - | 952 | {954 | 953 | - | 923}",
-                               "950 | 951 | - | 952 | {954 | 953 grey | - | 923}"};
-    for (int row = -1; row <= 2; row++) {
-        if (row >= 0) ListSelectRow(row);
-        EXPECT_EQ(Shown(BuildItemMenu()), itemMenus[row + 1]) << "row " << row;
-    }
-    Command(IDM_PAUSE);
-    EXPECT_EQ(Shown(BuildTrayMenu()), "{923} | - | {940 | 941 | 942 | 943 check} | {929 | - | 933} | - | 926 check | 921");
-    Command(IDM_PAUSE);
-    // Each keep command is stored and saved at once; 944 has no entry, so none is checked.
-    const char* keep[] = {"940 check | 941 | 942 | 943", "940 | 941 check | 942 | 943", "940 | 941 | 942 check | 943",
-                          "940 | 941 | 942 | 943 check", "940 | 941 | 942 | 943"};
-    for (int policy = 0; policy <= 4; policy++) {
-        Command(IDM_KEEP_WEEK + policy);
-        EXPECT_TRUE(Saved("KeepPolicy = " + std::to_string(policy)));
-        EXPECT_NE(Shown(BuildTrayMenu()).find(keep[policy]), std::string::npos) << policy;
-    }
-    EXPECT_EQ(ListRowCount(), 3) << "nothing expires until the next start or resume";
-
-    // The view options are saved and applied at once; timestamps at the right count as off.
-    EXPECT_EQ(Shown(BuildViewMenu()), "930 | 931 | 927");
-    HWND list = ListWindow();
-    auto width = [&](int column) { return int(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)); };
-    auto grid = [&] { return (SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES) != 0; };
-    auto font = [&](HWND w) { return HFONT(SendMessageA(w, WM_GETFONT, 0, 0)); };
-    EXPECT_EQ(width(1), 96);
-    for (int id : {IDM_TIMESTAMPS, IDM_MONO_FONT, IDM_GRID_LINES}) Command(id);
-    EXPECT_TRUE(Saved("Timestamps = 1") && Saved("MonoFont = 1") && Saved("GridLines = 1"));
-    // Rows keep the columns they came in with when the mode changes.
-    Copy("new");
-    EXPECT_EQ(Cell(0, 0) + "|" + Cell(0, 1) + "|" + Cell(1, 0), HistoryItemTimeText(0) + "|new|newest");
-    EXPECT_EQ(width(0), 126);
-    EXPECT_TRUE(font(list) == FixedFont() && font(Child(IDC_PREVIEW)) == FixedFont() && grid());
-    EXPECT_EQ(Shown(BuildViewMenu()), "930 check | 931 check | 927 check");
-    Command(IDM_MONO_FONT);
-    EXPECT_EQ(width(0), 96);
-    EXPECT_EQ(Shown(BuildViewMenu()), "930 check | 931 check | 927");
-    for (int id : {IDM_TIMESTAMPS, IDM_GRID_LINES}) Command(id);
-    EXPECT_TRUE(Saved("Timestamps = 0") && Saved("MonoFont = 0") && Saved("GridLines = 0"));
-    EXPECT_EQ(width(0), 2);
-    EXPECT_TRUE(font(list) == ListFont() && font(Child(IDC_PREVIEW)) == ListFont() && !grid());
-
-    // Run at Startup, in the per-user Run key of this test's own Wine prefix, touches
-    // only its own value; a program that moved, or the same path in other letters, is not this one.
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    auto set = [&](const char* n, const std::string& s) { RegSetKeyValueA(key, nullptr, n, REG_SZ, s.c_str(), s.size() + 1); };
-    auto value = [&](const char* name) {
-        char data[600];
-        DWORD size = sizeof data, type = 0;
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size)) return std::string("-");
-        return std::string(data, size) + (type == REG_SZ ? "" : " (not REG_SZ)");
-    };
-    auto checked = [] { return Shown(BuildTrayMenu()).find("929 check") != std::string::npos; };
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string own = std::string(exe) + '\0', other = "C:\\Other\\tool.exe --quiet", upper = exe;
-    for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
-    RegDeleteValueA(key, "Hoardium");
-    set("HoardiumTestNeighbour", other);
-    for (const std::string& before : {std::string("-"), own, std::string("C:\\Elsewhere\\Hoardium.exe"), upper}) {
-        if (before != "-" && before != own) set("Hoardium", before);
-        EXPECT_EQ(checked(), before == own) << before;
-        Command(IDM_RUN_AT_STARTUP);
-        EXPECT_EQ(value("Hoardium"), before == own ? "-" : own) << before;
-        EXPECT_EQ(checked(), before != own) << before;
-    }
-    EXPECT_EQ(value("HoardiumTestNeighbour"), other + '\0');
-    for (const char* name : {"Hoardium", "HoardiumTestNeighbour"}) RegDeleteValueA(key, name);
-    RegCloseKey(key);
-
-    // Under Wine the shell hands a web address to the first program named here.
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers", REG_SZ, HOARDIUM_TEST_BROWSER,
-                              sizeof HOARDIUM_TEST_BROWSER), ERROR_SUCCESS);
-    const std::string opened = "Z:" HOARDIUM_TEST_BROWSER ".opened";
-    DeleteFileA(opened.c_str());
-    NMHDR doubleClick = {list, IDC_HISTORY_LIST, UINT(NM_DBLCLK)};
-    // A text that is no address opens nothing, by any way; an address opens by every way.
-    for (int row : {2, 3}) {
-        ListSelectRow(row);
-        Command(IDM_ITEM_GOTO);
-        WithCtrl([&] { SendMessageA(list, WM_KEYDOWN, VK_RETURN, 1); });
-        WithCtrl([&] { SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, LPARAM(&doubleClick)); });
-    }
-    Command(IDM_VISIT_WEBSITE);
-    // The launches run side by side, so the addresses come in any order; Wine's launcher
-    // ends a bare host with a slash.
-    auto lines = [&] {
-        std::istringstream in(ReadFile(opened));
-        return std::multiset<std::string>(std::istream_iterator<std::string>(in), {});
-    };
-    EXPECT_TRUE(PumpUntil([&] { return lines().size() >= 4; }, 15000));
-    const std::string www = "http://www.example.com/";
-    EXPECT_EQ(lines(), std::multiset<std::string>({www, www, www, ProjectWebsite}));
-    EXPECT_EQ(HistoryItemText(3), "www.example.com") << "Ctrl with Enter or a double click copies nothing";
-}
-
-// The window comes and goes by the tray icon, the hotkey, Escape and the loss of the focus;
-// only a pinned window stays when the focus leaves, or goes at a tray click.
-TEST_F(HistoryWindowTest, KeysOfTheListHotkeysAndTheShowHideRules) {
-    Start("MaxItems = 7\r\n");
-    DWORD sequence = GetClipboardSequenceNumber();
-    for (int id = HOTKEY_FIRST_ITEM; id <= HOTKEY_LAST_ITEM; id++) Hotkey(id);
-    EXPECT_EQ(GetClipboardSequenceNumber(), sequence) << "an item hotkey with no history touched the clipboard";
+    // Typed letters find the next row whose text starts with them; the list's own command keys do
+    // what they do, and stay out of the find though their characters reach it too. The window
+    // comes and goes by the tray icon, the hotkey, Escape and the loss of the focus; only a pinned
+    // window stays when the focus leaves, or goes at a tray click.
     for (const char* t : {"apple", "banana", "cocoa", "tea", "plum", "zebra", "Blueberry"}) Copy(t);
-    // Typed letters find the next row whose text starts with them; the list's own command
-    // keys stay what they are, even though their characters reach it too.
+    auto away = [&] { SetForegroundWindow(GetDesktopWindow()), Request(ReqFocusLost); };
     ListSelectRow(1);
-    // 'B': after the selected row, not the Blueberry above it; "bl" goes round past the end, whatever the
-    // case; "blx" matches nothing.
-    const std::pair<WPARAM, int> typed[] = {{'P', 1}, {'P', 1}, {'T', 1}, {'T', 1}, {'C', 1},
-                                            {VK_SPACE, 1}, {VK_BACK, 1}, {'B', 5}, {'L', 0}, {'X', 0}};
-    for (const auto& k : typed) {
-        Key(k.first);
-        EXPECT_EQ(ListSelectedRow(), k.second) << char(k.first);
-        EXPECT_EQ(WindowText(Child(IDC_PREVIEW)), HistoryLoadText(k.second)) << char(k.first);
+    // 'B': after the selected row, not the Blueberry above it; "bl" goes round past the end,
+    // whatever the case; "blx" matches nothing.
+    const struct { WPARAM key; std::function<void()> act; const char* after; } keys[] = {
+        {'P', {}, "1 hidden pinned"}, {'P', {}, "1 hidden"}, {'T', {}, "1 hidden bare"}, {'T', {}, "1 hidden"},
+        {'C', {}, "1 hidden"}, {VK_SPACE, {}, "1 hidden preview"}, {VK_BACK, {}, "1 hidden"},
+        {'B', {}, "5 hidden"}, {'L', {}, "0 hidden"}, {'X', {}, "0 hidden"},
+        {0, [&] { Request(WM_LBUTTONDOWN); }, "0 shown"},                   // a tray click on the hidden window
+        {0, [&] { Request(WM_LBUTTONDBLCLK); }, "0 shown"},                 // on the unpinned window
+        {0, away, "0 hidden"},                                              // the focus lost, unpinned
+        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 shown pinned"},           // the hotkey on the hidden window
+        {0, away, "0 shown pinned"},                                        // the focus lost, pinned
+        {0, [&] { Request(WM_LBUTTONDOWN); }, "0 hidden"},                  // a tray click on the pinned window
+        {0, [&] { Request(WM_LBUTTONDBLCLK); }, "0 shown"},                 // a double click shows it
+        {'P', {}, "0 shown pinned"},
+        {0, [&] { Command(IDC_TB_PIN); }, "0 shown"},                       // the pin button unpins
+        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 hidden"},                 // the hotkey on the unpinned window
+        {0, [&] { Hotkey(HOTKEY_SHOW_HIDE); }, "0 shown pinned"},
+        {VK_ESCAPE, {}, "0 hidden"},                                        // hides and unpins
+        {0, [&] { Request(WM_LBUTTONDOWN), SendMessageA(window, WM_CLOSE, 0, 0); }, "0 hidden"},  // closing only hides
+        {0, [&] { Request(WM_LBUTTONDOWN), Key(VK_SPACE), Key(VK_ESCAPE); }, "0 hidden"},  // hiding closes the preview
+    };
+    for (const auto& k : keys) {
+        k.key ? Key(k.key) : k.act();
+        EXPECT_EQ(std::to_string(ListSelectedRow()) + (IsWindowVisible(window) ? " shown" : " hidden") +
+                  (Pinned() ? " pinned" : "") + (PreviewOpen() ? " preview" : "") + (ToolbarShown() ? "" : " bare"),
+                  k.after) << &k - keys;
     }
-    // A removed row's focus goes to the row in its place, so the next arrow key goes on from there.
-    const struct { int focused; const char *copy, *rows; WPARAM key; int selectedAfterKey; } removed[] = {
-        {2, "plum", "plum Blueberry zebra tea cocoa banana apple", VK_DOWN, 4},
-        {6, "kiwi", "kiwi plum Blueberry zebra tea cocoa banana", VK_UP, 5}};
-    for (const auto& r : removed) {
-        ListSelectRow(r.focused);
-        Copy(r.copy);
-        EXPECT_EQ(Texts(), r.rows);
-        SendMessageA(ListWindow(), WM_KEYDOWN, r.key, 1);
-        EXPECT_EQ(ListSelectedRow(), r.selectedAfterKey) << r.copy;
-    }
-    // Each key acts on the selected row.
-    ListSelectRow(6);
-    Key(VK_DELETE);
-    EXPECT_EQ(ListSelectedRow(), 5);
-    Key(VK_RETURN);
-    AwaitCapture();
-    EXPECT_EQ(ClipboardText() + ": " + Texts(), "cocoa: cocoa kiwi plum Blueberry zebra tea");
-    ListSelectRow(1);
-    Key('C');
-    EXPECT_EQ(Cell(0, 1), "cocoa") << "C without Ctrl copies nothing";
-    WithCtrl([&] { Key('C'); });
-    AwaitCapture();
-    EXPECT_EQ(ClipboardText() + ": " + Texts(), "kiwi: kiwi cocoa plum Blueberry zebra tea");
-    for (WPARAM k : {VK_SPACE, VK_BACK}) {
-        Key(k);
-        EXPECT_TRUE(PreviewOpen());
-        Key(k);
-        EXPECT_FALSE(PreviewOpen());
-    }
-    Key('T');
-    EXPECT_FALSE(ToolbarShown());
-    EXPECT_EQ(ListSelectedRow(), 0);
     // Item hotkeys copy only items that exist; Ctrl+Numpad3 the third.
-    sequence = GetClipboardSequenceNumber();
-    for (int id = HOTKEY_FIRST_ITEM + 6; id <= HOTKEY_LAST_ITEM + 1; id++) Hotkey(id);
+    DWORD sequence = GetClipboardSequenceNumber();
+    for (int id = HOTKEY_FIRST_ITEM + 7; id <= HOTKEY_LAST_ITEM + 1; id++) Hotkey(id);
     EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
     Hotkey(HOTKEY_FIRST_ITEM + 2);
     AwaitCapture();
     // The paste leaves the left Ctrl down for the user's own release; release it here.
     keybd_event(VK_LCONTROL, 0, KEYEVENTF_KEYUP, 0);
-    EXPECT_EQ(ClipboardText() + ": " + Texts(), "plum: plum kiwi cocoa Blueberry zebra tea");
+    EXPECT_EQ(ClipboardText() + ": " + Texts(), "plum: plum Blueberry zebra tea cocoa banana apple");
     ExpectInStep();
+}
 
-    auto away = [&] { SetForegroundWindow(GetDesktopWindow()), Request(ReqFocusLost); };
-    auto showHide = [&] { Hotkey(HOTKEY_SHOW_HIDE); };
-    const struct { const char* what; std::function<void()> act; bool visibleAfter, pinnedAfter; } steps[] = {
-        {"tray click on the hidden window", [&] { Request(WM_LBUTTONDOWN); }, true, false},
-        {"tray click on the unpinned window", [&] { Request(WM_LBUTTONDBLCLK); }, true, false},
-        {"focus lost, unpinned", away, false, false},
-        {"hotkey on the hidden window", showHide, true, true},
-        {"focus lost, pinned", away, true, true},
-        {"tray click on the pinned window", [&] { Request(WM_LBUTTONDOWN); }, false, false},
-        {"double click shows it", [&] { Request(WM_LBUTTONDBLCLK); }, true, false},
-        {"P pins", [&] { Key('P'); }, true, true},
-        {"the pin button unpins", [&] { Command(IDC_TB_PIN); }, true, false},
-        {"the hotkey on the unpinned window", showHide, false, false},
-        {"the hotkey shows it", showHide, true, true},
-        {"Escape hides and unpins", [&] { Key(VK_ESCAPE); }, false, false},
-        {"closing only hides", [&] { Request(WM_LBUTTONDOWN), SendMessageA(window, WM_CLOSE, 0, 0); }, false, false},
-        {"hiding closes the preview", [&] { Request(WM_LBUTTONDOWN), Key(VK_SPACE), Key(VK_ESCAPE); }, false, false},
-    };
-    for (const auto& step : steps) {
-        step.act();
-        EXPECT_EQ(IsWindowVisible(window) != 0, step.visibleAfter) << step.what;
-        EXPECT_EQ(Pinned(), step.pinnedAfter) << step.what;
+TEST_F(HistoryWindowTest, MenusOptionsAndWhatTheShellIsAskedToOpen) {
+    Start("Timestamps = 2\r\n");
+    for (const char* t : {"www.example.com", "plain text", "newest"}) Copy(t);
+    // Copy, Go to Address and Delete want a row, Delete Newer and Older rows beyond it.
+    std::string marks;
+    for (int row = -1; row <= 2; row++) {
+        if (row >= 0) ListSelectRow(row);
+        marks += Marks(BuildItemMenu(), {IDM_ITEM_COPY, IDM_ITEM_GOTO, IDM_ITEM_DELETE, IDM_ITEM_DELETE_NEWER,
+                                         IDM_ITEM_DELETE_OLDER}) + " ";
     }
-    EXPECT_FALSE(PreviewOpen());
+    EXPECT_EQ(marks, "ggggg -g-g- -g--- ----g ");
+    // Each keep command is stored and saved at once; 944 has no entry, so none is checked.
+    // Pause is checked while on, and saved.
+    Command(IDM_PAUSE);
+    const char* keep[] = {"v---v", "-v--v", "--v-v", "---vv", "----v"};
+    for (int policy = 0; policy <= 4; policy++) {
+        Command(IDM_KEEP_WEEK + policy);
+        EXPECT_TRUE(Saved("KeepPolicy = " + std::to_string(policy)) && Saved("PauseState = 1")) << policy;
+        EXPECT_EQ(Marks(BuildTrayMenu(), {IDM_KEEP_WEEK, IDM_KEEP_MONTH, IDM_KEEP_UNTIL_EXIT, IDM_KEEP_INDEFINITELY, IDM_PAUSE}),
+                  keep[policy]);
+    }
+    Command(IDM_PAUSE);
+
+    // The view options are saved and applied at once; timestamps at the right count as off.
+    EXPECT_EQ(View(1), "96, Tahoma -13, Tahoma -13, Tahoma -11, ---");
+    for (int id : {IDM_TIMESTAMPS, IDM_MONO_FONT, IDM_GRID_LINES}) Command(id);
+    // Rows keep the columns they came in with when the mode changes.
+    Copy("new");
+    EXPECT_EQ(Cell(0, 0) + "|" + Cell(0, 1) + "|" + Cell(1, 0), HistoryItemTimeText(0) + "|new|newest");
+    EXPECT_EQ(View(0), "126, Courier New -13, Courier New -13, Tahoma -11, grid, vvv");
+    Command(IDM_MONO_FONT);
+    EXPECT_EQ(View(0), "96, Tahoma -13, Tahoma -13, Tahoma -11, grid, vv-");
+    for (int id : {IDM_TIMESTAMPS, IDM_GRID_LINES}) Command(id);
+    EXPECT_TRUE(Saved("Timestamps = 0") && Saved("MonoFont = 0") && Saved("GridLines = 0"));
+    EXPECT_EQ(View(0), "2, Tahoma -13, Tahoma -13, Tahoma -11, ---");
+
+    // Run at Startup, in the per-user Run key of this test's own Wine prefix, as a string
+    // naming this program; a program that moved, or the same path in other letters, is not this one.
+    const char *run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run", *name = "Hoardium";
+    char exe[MAX_PATH], upper[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, sizeof exe);
+    CharUpperA(strcpy(upper, exe));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, run, name);
+    for (std::string before : {std::string(), std::string("C:\\Elsewhere\\Hoardium.exe"), std::string(upper), std::string(exe)}) {
+        if (!before.empty()) RegSetKeyValueA(HKEY_CURRENT_USER, run, name, REG_SZ, &before[0], before.size() + 1);
+        std::string seen = Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP});
+        Command(IDM_RUN_AT_STARTUP);
+        seen += Marks(BuildTrayMenu(), {IDM_RUN_AT_STARTUP});
+        seen += RegGetValueA(HKEY_CURRENT_USER, run, name, RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, nullptr, nullptr) ? "" : " text";
+        EXPECT_EQ(seen, before == exe ? "v-" : "-v text") << before;
+    }
+
+    // Under Wine the shell hands a web address to the first program named here, which
+    // writes down what it is given. An address opens by every way, without being copied.
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", "Browsers", REG_SZ, HOARDIUM_TEST_BROWSER,
+                    sizeof HOARDIUM_TEST_BROWSER);
+    const std::string opened = "Z:" HOARDIUM_TEST_BROWSER ".opened";
+    DeleteFileA(opened.c_str());
+    NMHDR doubleClick = {ListWindow(), IDC_HISTORY_LIST, UINT(NM_DBLCLK)};
+    ListSelectRow(3);
+    Ctrl(true);
+    Command(IDM_ITEM_GOTO);
+    Key(VK_RETURN);
+    SendMessageA(window, WM_NOTIFY, IDC_HISTORY_LIST, LPARAM(&doubleClick));
+    Ctrl(false);
+    Command(IDM_VISIT_WEBSITE);
+    // The launches run side by side, so the addresses come in any order; Wine's launcher
+    // ends a bare host with a slash.
+    const std::string www = "http://www.example.com/";
+    std::multiset<std::string> got, want{www, www, www, ProjectWebsite};
+    EXPECT_TRUE(PumpUntil([&] {
+        std::istringstream in(ReadFile(opened));
+        return (got = {std::istream_iterator<std::string>(in), {}}).size() >= 4; }, 15000));
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(HistoryItemText(3), "www.example.com");
 }
 
 }  // namespace
-
