@@ -182,19 +182,6 @@ TEST_F(Store, CapturesComeBackByteForByteAndChangesReachTheDisk) {
     EXPECT_EQ(HistoryItemTimeText(1), stored);
     EXPECT_NE(HistoryItemTimeText(0), stored);
     EXPECT_EQ(StoredRows(), Expected({2, 0}));
-    // Deferred changes share one store step, which the first of them asks for.
-    static int requests = 0;
-    HistoryDeferSaves([] { requests++; });
-    Capture("new");
-    HistoryDelete(2);
-    HistoryMoveToFront(1);
-    EXPECT_EQ(StoredRows(), Expected({2, 0}));
-    EXPECT_EQ(HistoryStoreStep(), StoreWork::Done);
-    EXPECT_EQ(StoredRows(), ListRows());
-    HistoryDelete(0);
-    EXPECT_EQ(requests, 2);
-    HistoryDeferSaves(nullptr);  // off: stored at once
-    EXPECT_EQ(StoredRows(), ListRows());
     ExpectWholeFiles();
     HistoryDeleteAll();
     HistoryCleanupOnExit();
