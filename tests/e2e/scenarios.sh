@@ -44,7 +44,7 @@ scenario_sessions() {
     small 'newer than the big one' breaks $'\r\n\n\r\r\n\n\n' eof $'before\x1aafter' bytes "$(printf "$(printf '\\%03o' {1..255})")"
   start_app
   copy abc banana lines abc   # abc again: moves to the top
-  cp -r app before && timeout 20 "$HOARDIUM_WINE" app/Hoardium.exe >logs/second.log 2>&1 </dev/null || fail "a second start failed"
+  cp -r app before && timeout 20 "$HOARDIUM_WINE" app/Hoardium.exe >logs/second.log 2>&1 </dev/null || fail "a second start did not end"
   diff -r app before && drive window 0 || fail "the second start changed the files, or the window is not hidden"
   drive paste banana 3 10000 || fail "B did not select Banana's row, or Ctrl+Numpad3 did not paste it, or move it up"
   copy big small bytes breaks eof
@@ -64,18 +64,18 @@ scenario_sessions() {
   check_ini KeepPolicy 2
 }
 
-# Kills the program with SIGKILL while it deletes and captures, twenty times over a history
-# of 20 000 items: each time the files on disk must be whole, and the next start must show
-# every text but the deleted ones, also the one copied just before the kill, and, once the
-# starts have settled, leave no file that no record names.
+# Twenty times over a history of 20 000 items, a start deletes an item and captures copies
+# until SIGKILL ends it: each time the files on disk must be whole, and the next start must
+# show every text but the deleted ones, also the one copied just before the kill, and, once
+# the starts have settled, leave no file that no record names and nothing pending.
 scenario_crash_kills() {
   local kill feeder n
   seq -f stored-%g 0 19999 >stored && drive store && : >fed || fail "no stored history"   # named so the store check knows them
-  awk '{ f = "app/Hoardium.data/" $0; printf "%s", $0 >f; close(f) }' stored
+  awk '{ f = "app/Hoardium.data/" $0; printf "%s", $0 >f; close(f) }' stored || fail "no stored files"
   for kill in {1..20}; do
     start_app
     drive feed $((RANDOM % 5)) "run $kill text " & feeder=$!
-    for ((n = $(wc -l <fed) + 1 + RANDOM % 5; $(wc -l <fed) < n;)); do kill -0 $feeder && sleep 0.02 || fail "feeder stalled"; done
+    for ((n = $(wc -l <fed) + 1 + RANDOM % 5; $(wc -l <fed) < n;)); do kill -0 $feeder 2>/dev/null && sleep 0.02 || fail "the feeder:"; done
     sleep 0.0$((RANDOM % 10))   # once a few more texts are confirmed: spreads the kills over the whole of a capture
     { kill -9 "$app_pid" && wait "$app_pid"; } 2>/dev/null || app_pid=
     wait "$feeder" || fail "after kill $kill:"   # the feeder checks the store once the window is gone
