@@ -76,8 +76,8 @@ TEST_F(HistoryWindowTest, ItemCommandsKeysFindHotkeysAndShowingAndHiding) {
     for (const char* t : {"apple", "banana", "cocoa", "tea", "plum", "zebra", "Blueberry"}) Copy(t);
     auto away = [&] { SetForegroundWindow(GetDesktopWindow()), Request(ReqFocusLost); };
     ListSelectRow(1);
-    // 'B': after the selected row, not the Blueberry above it; "bl" goes round past the end,
-    // whatever the case; "blx" matches nothing.
+    // 'B': after the selected row, not the Blueberry above it; "BL" goes round past the end,
+    // whatever the case of the rows or the typing; "BLX" matches nothing.
     const struct { WPARAM key; std::function<void()> act; const char* after; } keys[] = {
         {'P', {}, "1 hidden pinned"}, {'P', {}, "1 hidden"}, {'T', {}, "1 hidden bare"}, {'T', {}, "1 hidden"},
         {'C', {}, "1 hidden"}, {VK_SPACE, {}, "1 hidden preview"}, {VK_BACK, {}, "1 hidden"},

@@ -132,10 +132,11 @@ protected:
     void Request(int code) { SendMessageA(window, WM_HISTORY, 0, code); }
     void Hotkey(int id) { SendMessageA(window, WM_HOTKEY, id, 0); }
     void Ctrl(bool down) { keybd_event(VK_CONTROL, 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
-    // As the message loop delivers a key: the key, then the character made of it, if any.
+    // As the message loop delivers a key: the key, then the character made of it, if any;
+    // letters as capitals, as with Caps Lock on.
     void Key(WPARAM key) {
         SendMessageA(ListWindow(), WM_KEYDOWN, key, 1);
-        if (key <= VK_SPACE || key >= 'A') SendMessageA(ListWindow(), WM_CHAR, key >= 'A' ? key | 0x20 : key, 1);
+        if (key <= VK_SPACE || key >= 'A') SendMessageA(ListWindow(), WM_CHAR, key, 1);
     }
     HWND Child(int id) { return GetDlgItem(window, id); }
     std::string Preview() { return WindowText(Child(IDC_PREVIEW)); }
