@@ -15,13 +15,17 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/hoardium-shot.XXXXXX")
 trap 'kill "$HOARDIUM_XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
 wine_prefix_ready
 
-cp "$build/Hoardium.exe" "$work/"
-printf 'WinX = 40\r\nWinY = 40\r\nWinW = 400\r\nWinH = 330\r\nTimestamps = 1\r\n' >"$work/Hoardium.ini"
-drive() { "$HOARDIUM_WINE" "$build/hoardium_driver.exe" "$@" >>"$work/driver.log" 2>&1 </dev/null; }
+# The driver finds the program in "app" under the folder it runs in.
+mkdir "$work/app"
+cp "$build/Hoardium.exe" "$work/app/"
+printf 'WinX = 40\r\nWinY = 40\r\nWinW = 400\r\nWinH = 330\r\nTimestamps = 1\r\n' >"$work/app/Hoardium.ini"
+driver=$(realpath "$build/hoardium_driver.exe")
+cd "$work"
+drive() { "$HOARDIUM_WINE" "$driver" "$@" >>driver.log 2>&1 </dev/null; }
 
-"$HOARDIUM_WINE" "$work/Hoardium.exe" >"$work/hoardium.log" 2>&1 </dev/null &
+"$HOARDIUM_WINE" app/Hoardium.exe >hoardium.log 2>&1 </dev/null &
 app_pid=$!
-drive wait-window 20000
+drive window 20000
 # Copied oldest first, so the list reads newest first.
 texts=(
   $'Kind regards,\r\nAnna Kov\xe1cs'
@@ -32,22 +36,19 @@ texts=(
   'Meeting moved to Thursday 10:30, room 4B'
   'https://www.example.org/docs/getting-started'
 )
-n=0
 for t in "${texts[@]}"; do
-  printf '%s' "$t" >"$work/text"
-  drive copy "$work/text"
-  n=$((n + 1))
-  drive wait-rows "$n" 10000
+  printf '%s' "$t" >text
+  drive copy text 10000
 done
-drive send 0x400 0 0x201          # a left click on the tray icon shows the window
-drive is-visible
-drive key 0x28                    # Down: selects the newest row in the focused list
-drive key 0x28                    # and the next one, the code snippet
-drive key 0x28
-drive send 0x111 45 0             # the toolbar's preview button
+drive post 0x400 0 0x201          # a left click on the tray icon shows the window
+drive post 0x100 0x28 0 40        # Down in the list: selects the newest row
+drive post 0x100 0x28 0 40        # and the next one, the code snippet
+drive post 0x100 0x28 0 40
+drive post 0x111 45 0             # the toolbar's preview button
 
 # The outer rectangle, frame included, is where the settings above put it.
 X=40 Y=40 WIDTH=400 HEIGHT=330
+cd - >/dev/null
 mkdir -p docs
 # Poll until two shots in a row agree: the window has finished painting.
 prev=
@@ -59,6 +60,6 @@ for _ in $(seq 50); do
   sleep 0.2
 done
 cp "$work/shot.png" docs/screenshot.png
-drive exit 20000
+(cd "$work" && drive exit 20000)
 wait "$app_pid"
 echo "wrote docs/screenshot.png (${WIDTH}x${HEIGHT})"

@@ -177,6 +177,9 @@ int main(int argc, char** argv) {
         bool corner = (x == r.left + 10 || x == r.right - 330) && (y == r.top + 10 || y == r.bottom - 250);
         return SaveSettings(), !(corner || Say("the window's first place is not beside a corner of the work area"));
     }
+    // MSG WPARAM LPARAM [CONTROL]: posts what the tray, a menu or a key would, to the window
+    // or one of its controls (the README's picture is taken so).
+    if (cmd == "post") return !PostMessageA(argc > 5 ? GetDlgItem(Window(), int(n(5))) : Window(), UINT(n(2)), n(3), n(4));
     if (cmd == "store" || cmd == "feed" || cmd == "check") StoreOpen(dataFolder);
     if (cmd == "store") return !Store();
     if (cmd == "feed") return !DeleteAndFeed(int(n(2)), argv[3]);  // ROW PREFIX
