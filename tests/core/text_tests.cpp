@@ -6,11 +6,8 @@
 #include "history/display_text.h"
 #include "history/history_list.h"
 #include "history/keep_policy.h"
-#include "platform/system.h"
 #include "settings/local_strings.h"
-#include "settings/paths.h"
 #include "settings/settings_store.h"
-#include "settings/version_text.h"
 #include "tests/core/test_dir.h"
 #include "ui/preview_text.h"
 #include "ui/web_address.h"
@@ -72,9 +69,8 @@ TEST(Settings, FirstRunWritesTheDefaultsAndAUserFileReadsAsWritten) {
     auto Load = [&] { return ResetSettings(), SetDefaultSettings(), LoadSettings(dir.path(), "Hoardium"); };
     auto Saved = [&] { return SaveSettings(), ReadFile(dir.File("Hoardium.ini")); };
     EXPECT_FALSE(Load());
-    EXPECT_EQ(GetSetting("PeekOpen"), 0);
     EXPECT_EQ(Saved(), "EnableHotkeys = 1\r\nGridLines = 0\r\nKeepPolicy = 3\r\nLangID = 0\r\nMaxItems = 100000\r\nMonoFont = 0\r\n"
-                       "PauseRestore = 0\r\nPauseState = 0\r\nPeekOpen = 0\r\nStayOnTop = 1\r\nTimestamps = 0\r\nToolbarOpen = 1\r\n"
+                       "PauseRestore = 0\r\nPauseState = 0\r\nStayOnTop = 1\r\nTimestamps = 0\r\nToolbarOpen = 1\r\n"
                        "WinH = 240\r\nWinW = 320\r\nWinX = 0\r\nWinY = 0\r\n");
     WriteFile(dir.File("Hoardium.ini"), "WinX=5\nWinY : 7\r\nwinx = 9\nWinW = 5 extra words\nWinH = -40\nStayOnTop = +7\nGridLines = 1\n"
                                         "GridLines = 0\n[section]\n; comment\nColour = 3\nPeekOpen = 1\nMaxItems = 12abc\nLangID = 0x10\n"

@@ -7,41 +7,24 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
-#include <string>
 
 #include "app/identifiers.h"
-#include "history/history_list.h"
 #include "platform/system.h"
-#include "settings/paths.h"
 #include "settings/settings_store.h"
+#include "tests/core/test_dir.h"
+#include "tests/shell/pump_until.h"
 
 // The program runs from "app" in the driver's current folder, the scenario's, where the
 // driver keeps its own files ("fed", "deleted", ...) between steps.
 static const std::string dataFolder = "app/Hoardium.data", indexFile = dataFolder + "/__reg__";
 
-// The one poll of the tests: every 20 ms, handling the driver's own messages, until cond
-// holds or ms milliseconds have passed.
-template <class Cond>
-static bool WaitFor(DWORD ms, Cond cond) {
-    for (DWORD start = GetTickCount(); !cond(); Sleep(20)) {
-        if (GetTickCount() - start >= ms) return false;
-        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) TranslateMessage(&msg), DispatchMessageA(&msg);
-    }
-    return true;
-}
-
 static HWND Window() { return FindWindowA(HISTORY_WINDOW_CLASS, nullptr); }
 static HWND List() { return GetDlgItem(Window(), IDC_HISTORY_LIST); }
 static void Key(BYTE vk, DWORD flags = 0) { keybd_event(vk, 0, flags, 0); }
 static bool Say(const std::string& why) { return std::fprintf(stderr, "%s\n", why.c_str()), false; }
-static bool OpenTheClipboard() { return WaitFor(2000, [] { return OpenClipboard(nullptr) != 0; }); }
-static std::string FileText(const std::string& path) {
-    std::string bytes;
-    return ReadWholeFile(path, &bytes), bytes;
-}
+static bool OpenTheClipboard() { return PumpUntil([] { return OpenClipboard(nullptr) != 0; }, 2000); }
 
 // The viewer may still hold the clipboard open from the previous change. A block the
 // clipboard refused is left to the driver's exit, which follows.
@@ -92,7 +75,7 @@ static bool CheckStore(bool settled) {
     if (!LoadIndex(&items)) return Say("no index");
     // Each item file's text, a stored file's taken as its name until settled: none may be deleted.
     for (const std::string& name : sys::ListDirectory(dataFolder))
-        if (name[0] != '_' && deleted.count(files[name] = name.rfind("stored-", 0) || settled ? FileText(ItemFilePath(name)) : name))
+        if (name[0] != '_' && deleted.count(files[name] = name.rfind("stored-", 0) || settled ? ReadFile(ItemFilePath(name)) : name))
             return Say("deleted text in " + name);
     for (const HistoryItem& item : items) {
         if (TextHash(files[item.fileName].c_str()) != item.hash) return Say("record " + item.fileName + " has no whole item file");
@@ -116,17 +99,17 @@ static bool CheckStore(bool settled) {
 // until the window goes; then checks the store as the kill left it.
 static bool DeleteAndFeed(int row, const std::string& prefix) {
     HistoryItems items;
-    if (!WaitFor(20000, [] { return sys::ListDirectory(dataFolder + "/__pending__").empty(); }) || !LoadIndex(&items) ||
+    if (!PumpUntil([] { return sys::ListDirectory(dataFolder + "/__pending__").empty(); }, 20000) || !LoadIndex(&items) ||
         SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0) != LRESULT(items.size()))
         return Say("the start did not settle, or its list does not show the index");
-    std::ofstream("deleted", std::ios::binary | std::ios::app) << FileText(ItemFilePath(items.at(size_t(row)).fileName)) << '\n';
+    std::ofstream("deleted", std::ios::binary | std::ios::app) << ReadFile(ItemFilePath(items.at(size_t(row)).fileName)) << '\n';
     PostMessageA(Window(), WM_HISTORY, WPARAM(row), ReqDeleteItem);
-    if (!WaitFor(20000, [&, rows = items.size()] { return LoadIndex(&items) && items.size() < rows; }))
+    if (!PumpUntil([&, rows = items.size()] { return LoadIndex(&items) && items.size() < rows; }, 20000))
         return Say("the index kept the deleted item");
     std::ofstream log("fed", std::ios::binary | std::ios::app);
     for (int i = 0; Window(); i++) {
         std::string text = prefix + std::to_string(i);
-        if ((!PutText(text) && Window()) || !WaitFor(10000, [&] { return OnTop(text) || !Window(); })) return Say("feeding stalled");
+        if ((!PutText(text) && Window()) || !PumpUntil([&] { return OnTop(text) || !Window(); }, 10000)) return Say("feeding stalled");
         if (OnTop(text)) log << text << std::endl;
     }
     return CheckStore(false);
@@ -137,12 +120,12 @@ static bool DeleteAndFeed(int row, const std::string& prefix) {
 // work in, a text box here, presses Ctrl+Numpad<digit>: the box must then hold the text.
 static bool FindAndPaste(int digit, const std::string& expected, DWORD ms) {
     SendMessageA(Window(), WM_HISTORY, 0, WM_LBUTTONDOWN), Key(BYTE(expected[0])), Key(BYTE(expected[0]), KEYEVENTF_KEYUP);
-    if (!WaitFor(ms, [&] { return SendMessageA(List(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == digit - 1; }))
+    if (!PumpUntil([&] { return SendMessageA(List(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == digit - 1; }, ms))
         return Say("the first letter did not select the row");
     HWND edit = CreateWindowExA(0, "EDIT", "", WS_VISIBLE | ES_MULTILINE, 400, 100, 300, 200, nullptr, nullptr, nullptr, nullptr);
     SetForegroundWindow(edit), SetFocus(edit);
     Key(VK_CONTROL), Key(BYTE(VK_NUMPAD0 + digit)), Key(BYTE(VK_NUMPAD0 + digit), KEYEVENTF_KEYUP), Key(VK_CONTROL, KEYEVENTF_KEYUP);
-    bool pasted = WaitFor(ms, [&] { char text[64] = {}; return GetWindowTextA(edit, text, sizeof text), text == expected; });
+    bool pasted = PumpUntil([&] { char text[64] = {}; return GetWindowTextA(edit, text, sizeof text), text == expected; }, ms);
     Key(VK_LCONTROL, KEYEVENTF_KEYUP);  // the paste leaves the left Ctrl pressed until the user lets go
     return pasted || Say("Ctrl+Numpad" + std::to_string(digit) + " did not paste the row");
 }
@@ -155,18 +138,18 @@ int main(int argc, char** argv) {
     // would; "paste" FILE DIGIT MS finds the row and pastes it by its hotkey. Then the text
     // must be the newest record, and on the clipboard byte for byte.
     if (cmd == "copy" || cmd == "paste") {
-        std::string text = FileText(argv[2]);
+        std::string text = ReadFile(argv[2]);
         bool done = cmd == "paste" ? FindAndPaste(int(n(3)), text, ms)
                                    : argc > 4 ? PostMessageA(Window(), WM_HISTORY, WPARAM(n(3)), ReqCopyItem) : PutText(text);
         // The driver's exit lets the clipboard go.
-        HANDLE block = done && WaitFor(ms, [&] { return OnTop(text); }) && OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
+        HANDLE block = done && PumpUntil([&] { return OnTop(text); }, ms) && OpenTheClipboard() ? GetClipboardData(CF_TEXT) : nullptr;
         return !(block && static_cast<const char*>(GlobalLock(block)) == text);
     }
     // MS: the window gone after an Exit from its menu; or up, titled (late in start-up), and,
     // once it answers a message (start-up over), hidden.
     if (cmd == "window" || cmd == "exit")
-        return !(cmd == "exit" ? PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0) && WaitFor(ms, [] { return !Window(); })
-                               : WaitFor(ms, [] { return GetWindowTextLengthA(Window()) > 0; }) &&
+        return !(cmd == "exit" ? PostMessageA(Window(), WM_COMMAND, IDM_EXIT, 0) && PumpUntil([] { return !Window(); }, ms)
+                               : PumpUntil([] { return GetWindowTextLengthA(Window()) > 0; }, ms) &&
                                      !SendMessageA(Window(), WM_NULL, 0, 0) && !IsWindowVisible(Window()));
     // KEY VALUE...: rewrites the settings file as the program writes its defaults but for these
     // and for the place it has, which must be the first run's, beside a corner of the work area.
@@ -186,7 +169,7 @@ int main(int argc, char** argv) {
     // [FILE...]: the store is whole and settled, and holds these texts, newest first.
     if (HistoryItems items; cmd == "check") {
         bool same = CheckStore(true) && LoadIndex(&items) && (argc == 2 || int(items.size()) == argc - 2);
-        for (int i = 2; same && i < argc; i++) same = FileText(ItemFilePath(items[size_t(i - 2)].fileName)) == FileText(argv[i]);
+        for (int i = 2; same && i < argc; i++) same = ReadFile(ItemFilePath(items[size_t(i - 2)].fileName)) == ReadFile(argv[i]);
         return !same;
     }
     if (cmd != "hold-desktop") return Say("usage: see the commands in tests/driver/driver.cpp"), 2;

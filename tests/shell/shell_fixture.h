@@ -11,17 +11,10 @@
 #include "history/clipboard.h"
 #include "history/history_list.h"
 #include "tests/core/test_dir.h"
+#include "tests/shell/pump_until.h"
 #include "ui/list_view.h"
 #include "ui/menus.h"
 
-// Dispatches this thread's messages until `done` holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000) {
-    for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
-        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) TranslateMessage(&msg), DispatchMessageA(&msg);
-        if (done()) return true;
-        if (GetTickCount() - start >= limitMs) return false;
-    }
-}
 
 // Runs `body` on a thread of its own, as another program runs beside this one.
 struct Thread {
