@@ -87,4 +87,3 @@ scenario_crash_kills() {
 }
 
 "scenario_$scenario"
-echo "ok $scenario"
