@@ -149,11 +149,10 @@ TEST_F(Store, EveryChangeSurvivesFailuresAndKills) {
             for (unsigned i = 0; i < HistoryCount(); i++) EXPECT_TRUE(Whole(HistoryLoadText(i), HistoryItemHash(i)));
         };
         for (int a = 1; a <= n + 1; a++) {
-            const std::string op = std::to_string(a);
             for (int b = a + 1; a <= m && b <= n + 2; b++)
-                check("ops " + op + "+" + std::to_string(b), 0, [a, b](int k) { return k == a || k == b; });
-            check("ops " + op + " to " + std::to_string(a + 3), 0, [a](int k) { return k >= a && k <= a + 3; });
-            check("killed at op " + op, a, [a](int k) { return k >= a; });
+                check("ops " + std::to_string(a) + "+" + std::to_string(b), 0, [a, b](int k) { return k == a || k == b; });
+            check("ops from " + std::to_string(a) + " on four", 0, [a](int k) { return k >= a && k <= a + 3; });
+            check("killed at op " + std::to_string(a), a, [a](int k) { return k >= a; });
         }
     }
 }

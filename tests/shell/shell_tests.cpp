@@ -81,6 +81,11 @@ TEST_F(HistoryWindowTest, CaptureThroughTheChainKeepsRowsAndStoreInStep) {
         EXPECT_TRUE(PumpUntil([&] { return Cell(0, 1) == (*replacement ? replacement : "held"); })) << "not captured";
     }
     EXPECT_EQ(Texts(), "second first held there before");
+    // Its save cannot replace an index another program holds open: a later try of its own does.
+    HANDLE reader = CreateFileA(DataFile("__reg__").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    Copy("while held");
+    EXPECT_TRUE(PumpUntil([&] { return std::filesystem::exists(DataFile("__pending__/__reg__")); }, 1000));
+    CloseHandle(reader);
     ExpectInStep();
     // A burst from another program, while the viewer after the history window lets new
     // changes in as it passes one on.
